@@ -1,0 +1,43 @@
+// One HTTPS exchange, in the stages WinHTTP gives it: open a session, connect, open
+// the request, send, receive, read the status and the body. The exchange owns its
+// handles and closes them in reverse order of creation when it is destroyed. Every
+// stage that can fail returns false and leaves its error code in last_error().
+#ifndef QUORVANE_PLATFORM_HTTP_EXCHANGE_H
+#define QUORVANE_PLATFORM_HTTP_EXCHANGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qir::platform {
+
+class HttpExchange {
+ public:
+  virtual ~HttpExchange() = default;
+
+  virtual bool Open(const std::u16string& agent) = 0;
+  // HTTP/2 allowed; TLS 1.2 and 1.3 only. Failures are not reported.
+  virtual void SetProtocolOptions() = 0;
+  virtual bool Connect(const std::u16string& host, std::uint16_t port) = 0;
+  virtual bool OpenRequest(std::u16string_view verb, const std::u16string& target,
+                           std::uint32_t flags) = 0;
+  // gzip and deflate replies are unpacked. Failures are not reported.
+  virtual void SetDecompression() = 0;
+  // Sends the request. The header block is CR LF separated; the body may be empty.
+  virtual bool Send(const std::u16string& headers, std::string_view body) = 0;
+  virtual bool Receive() = 0;
+  // The final response's status code, 0 when it cannot be read.
+  virtual std::uint32_t StatusCode() = 0;
+  // Bytes of the body ready to read now; 0 at the end. False on failure.
+  virtual bool QueryDataAvailable(std::uint32_t* available) = 0;
+  // Reads up to size bytes. False on failure.
+  virtual bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+
+  // Error code of the stage that failed last.
+  virtual std::uint32_t last_error() const = 0;
+};
+
+}  // namespace qir::platform
+
+#endif  // QUORVANE_PLATFORM_HTTP_EXCHANGE_H
