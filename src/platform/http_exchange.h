@@ -25,7 +25,10 @@ class HttpExchange {
   // gzip and deflate replies are unpacked. Failures are not reported.
   virtual void SetDecompression() = 0;
   // Sends the request. The header block is CR LF separated; the body may be empty.
-  virtual bool Send(const std::u16string& headers, std::string_view body) = 0;
+  // The caller reads at most response_body_limit bytes of the answer's body, so an
+  // implementation that buffers the body may drop whatever lies beyond.
+  virtual bool Send(const std::u16string& headers, std::string_view body,
+                    std::size_t response_body_limit) = 0;
   virtual bool Receive() = 0;
   // The final response's status code, 0 when it cannot be read.
   virtual std::uint32_t StatusCode() = 0;

@@ -1,0 +1,29 @@
+#include "diag/plugin_files.h"
+
+#include "diag/text_file.h"
+#include "platform/os.h"
+
+namespace qir {
+
+std::filesystem::path PluginDirectory() {
+  const std::filesystem::path module = platform::CurrentOs().module_file_name();
+  if (module.empty()) return {};
+  return module.parent_path();
+}
+
+std::string ApiKeyFromFileContent(std::string content) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (content.starts_with(kByteOrderMark)) content.erase(0, kByteOrderMark.size());
+  const std::size_t end = content.find_last_not_of("\r\n \t");
+  content.erase(end == std::string::npos ? 0 : end + 1);
+  if (content.size() > kApiKeyMaxLength) content.resize(kApiKeyMaxLength);
+  return content;
+}
+
+std::string ReadApiKey() {
+  std::optional<std::string> content = ReadTextFile(PluginDirectory() / "key.txt");
+  if (!content) return {};
+  return ApiKeyFromFileContent(std::move(*content));
+}
+
+}  // namespace qir

@@ -1,0 +1,156 @@
+#include "net/http_client.h"
+
+#include <vector>
+
+#include "diag/log.h"
+#include "net/auth_headers.h"
+#include "platform/http_exchange.h"
+#include "platform/os.h"
+
+namespace qir {
+namespace {
+
+std::string Decimal(std::size_t value) { return std::to_string(value); }
+
+// "endpoint={} port={} secure={}" shared by both request lines.
+std::string RequestDetail(Endpoint endpoint) {
+  return std::string("endpoint=") + EndpointLogName(endpoint) +
+         " port=" + std::to_string(ServerPort()) + " secure=" + (RequestFlags() != 0 ? "1" : "0");
+}
+
+bool IsUsablePath(const char16_t* path) { return path != nullptr && path[0] != u'\0'; }
+
+// Opens session, connection and request; logs the failing stage under its key.
+struct OpenKeys {
+  const char* open;
+  const char* connect;
+  const char* request;
+};
+
+bool OpenExchange(platform::HttpExchange& exchange, const std::u16string& agent,
+                  std::u16string_view verb, const std::u16string& target, const OpenKeys& keys) {
+  if (!exchange.Open(agent)) {
+    LogWin32Error(keys.open, exchange.last_error());
+    return false;
+  }
+  exchange.SetProtocolOptions();
+  if (!exchange.Connect(ServerHost(), static_cast<std::uint16_t>(ServerPort()))) {
+    LogWin32Error(keys.connect, exchange.last_error());
+    return false;
+  }
+  if (!exchange.OpenRequest(verb, target, RequestFlags())) {
+    LogWin32Error(keys.request, exchange.last_error());
+    return false;
+  }
+  exchange.SetDecompression();
+  return true;
+}
+
+}  // namespace
+
+std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit) {
+  std::string body;
+  body.reserve(4096);
+  std::vector<char> chunk;
+  for (;;) {
+    std::uint32_t available = 0;
+    if (!exchange.QueryDataAvailable(&available)) break;
+    if (available == 0) break;
+    if (body.size() >= limit) break;
+    const std::size_t room = limit - body.size();
+    const auto wanted = static_cast<std::uint32_t>(available < room ? available : room);
+    chunk.assign(wanted, '\0');
+    std::uint32_t read = 0;
+    if (!exchange.ReadData(chunk.data(), wanted, &read) || read == 0) break;
+    body.append(chunk.data(), read < wanted ? read : wanted);
+  }
+  return body;
+}
+
+HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoint endpoint,
+                   std::string_view label, std::string& body) {
+  body.clear();
+  const std::u16string agent = UserAgent();
+  const char16_t* path = EndpointPath(endpoint);
+  if (agent.empty() || !IsUsablePath(path)) {
+    Log("ERROR", "http_auth_user_agent_fail");
+    return HttpStatus::Fail;
+  }
+
+  std::u16string target = path;
+  if (!query.empty()) {
+    target.push_back(u'?');
+    for (const char c : query) target.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  }
+
+  Log("INFO", label, RequestDetail(endpoint) + " query_len=" + Decimal(query.size()));
+
+  const std::unique_ptr<platform::HttpExchange> exchange =
+      platform::CurrentOs().new_http_exchange();
+  static constexpr OpenKeys kGetKeys{"http_winhttp_open_fail", "http_winhttp_connect_fail",
+                                     "http_winhttp_request_fail"};
+  if (!OpenExchange(*exchange, agent, u"GET", target, kGetKeys)) return HttpStatus::Retry;
+
+  const std::u16string headers =
+      BuildAuthHeaders(api_key.data(), api_key.size(), query.data(), query.size());
+  if (headers.empty()) {
+    Log("ERROR", "http_auth_headers_fail");
+    return HttpStatus::Fail;
+  }
+
+  if (!exchange->Send(headers, {}, kResponseBodyLimit) || !exchange->Receive()) {
+    LogWin32Error("http_winhttp_send_fail", exchange->last_error());
+    return HttpStatus::Retry;
+  }
+
+  const std::uint32_t status_code = exchange->StatusCode();
+  const HttpStatus mapped = MapHttpStatus(status_code);
+  body = ReadResponseBody(*exchange, kResponseBodyLimit);
+
+  std::string done_key(label);
+  done_key += "_done";
+  Log("INFO", done_key,
+      "status_code=" + std::to_string(status_code) + " mapped_status=" + HttpStatusName(mapped) +
+          " body_size=" + Decimal(body.size()));
+  return mapped;
+}
+
+HttpStatus HttpPost(const std::string& body, const std::string& api_key, Endpoint endpoint) {
+  const char16_t* path = EndpointPath(endpoint);
+  Log("INFO", "http_begin", RequestDetail(endpoint) + " body_size=" + Decimal(body.size()));
+
+  const std::u16string agent = UserAgent();
+  if (agent.empty() || !IsUsablePath(path)) {
+    Log("ERROR", "http_auth_user_agent_fail");
+    return HttpStatus::Fail;
+  }
+
+  const std::unique_ptr<platform::HttpExchange> exchange =
+      platform::CurrentOs().new_http_exchange();
+  static constexpr OpenKeys kPostKeys{"winhttp_open_fail", "winhttp_connect_fail",
+                                      "winhttp_request_fail"};
+  if (!OpenExchange(*exchange, agent, u"POST", path, kPostKeys)) return HttpStatus::Retry;
+
+  const std::u16string headers =
+      BuildAuthHeaders(api_key.data(), api_key.size(), body.data(), body.size());
+  if (headers.empty()) {
+    Log("ERROR", "http_auth_headers_fail");
+    return HttpStatus::Fail;
+  }
+
+  const bool sent = exchange->Send(headers, body, 0);
+  if (!sent || !exchange->Receive()) {
+    const std::uint32_t code = exchange->last_error();
+    Log("ERROR", "winhttp_send_fail", sent ? "sent=1" : "sent=0");
+    LogWin32Error("winhttp_send_fail_err", code);
+    return HttpStatus::Retry;
+  }
+
+  const std::uint32_t status_code = exchange->StatusCode();
+  const HttpStatus mapped = MapHttpStatus(status_code);
+  Log("INFO", "http_done",
+      "status_code=" + std::to_string(status_code) + " mapped_status=" + HttpStatusName(mapped));
+  return mapped;
+}
+
+}  // namespace qir

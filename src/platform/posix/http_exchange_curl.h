@@ -1,0 +1,55 @@
+#ifndef QUORVANE_PLATFORM_POSIX_HTTP_EXCHANGE_CURL_H
+#define QUORVANE_PLATFORM_POSIX_HTTP_EXCHANGE_CURL_H
+
+#include <curl/curl.h>
+
+#include <string>
+
+#include "platform/http_exchange.h"
+
+namespace qir::platform {
+
+// The exchange over libcurl. Send performs the whole transfer and keeps the body
+// in memory, so Receive and the reads only hand out what already arrived.
+class CurlHttpExchange final : public HttpExchange {
+ public:
+  CurlHttpExchange() = default;
+  ~CurlHttpExchange() override;
+  CurlHttpExchange(const CurlHttpExchange&) = delete;
+  CurlHttpExchange& operator=(const CurlHttpExchange&) = delete;
+
+  bool Open(const std::u16string& agent) override;
+  void SetProtocolOptions() override;
+  bool Connect(const std::u16string& host, std::uint16_t port) override;
+  bool OpenRequest(std::u16string_view verb, const std::u16string& target,
+                   std::uint32_t flags) override;
+  void SetDecompression() override;
+  bool Send(const std::u16string& headers, std::string_view body,
+            std::size_t response_body_limit) override;
+  bool Receive() override;
+  std::uint32_t StatusCode() override;
+  bool QueryDataAvailable(std::uint32_t* available) override;
+  bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override;
+  std::uint32_t last_error() const override { return last_error_; }
+
+ private:
+  static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+
+  CURL* curl_ = nullptr;
+  curl_slist* headers_ = nullptr;
+  std::string host_;
+  std::uint16_t port_ = 0;
+  bool connected_ = false;
+  bool request_open_ = false;
+  bool method_is_post_ = false;
+  bool received_ = false;
+  std::size_t body_limit_ = 0;
+  bool body_cut_ = false;
+  std::string body_;
+  std::size_t body_read_ = 0;
+  std::uint32_t last_error_ = 0;
+};
+
+}  // namespace qir::platform
+
+#endif

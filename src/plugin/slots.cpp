@@ -1,0 +1,92 @@
+#include "plugin/slots.h"
+
+#include <cstring>
+#include <new>
+
+#include "diag/plugin_files.h"
+#include "net/endpoints.h"
+#include "plugin/login.h"
+
+namespace qir {
+namespace {
+
+constexpr char kPluginName[] = "QuorvaneIR";
+
+bool IsEmptyHash(const char* hash) { return hash == nullptr || hash[0] == '\0'; }
+
+// An exception must never unwind into the host, which is built with another
+// compiler's runtime: the slot then reports the failure value instead.
+template <typename Result, typename Body>
+Result Guarded(Result on_exception, Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return on_exception;
+  }
+}
+
+}  // namespace
+
+const char* SlotGetPluginName() { return kPluginName; }
+
+bool SlotLogin() {
+  return Guarded(false, [] { return Login(); });
+}
+
+std::int32_t SlotSubmitScore(const IRPlayResult* play) {
+  return Guarded(kSlotFail, [play]() -> std::int32_t {
+    if (play == nullptr) return kSlotFail;
+    (void)ReadApiKey();
+    return kSlotFail;
+  });
+}
+
+std::int32_t SlotGetRank(const char* hash, std::int32_t /*unused*/, IRRankResult* result) {
+  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+    if (result != nullptr) *result = IRRankResult{};
+    if (IsEmptyHash(hash) || result == nullptr) return kSlotFail;
+    const std::string api_key = ReadApiKey();
+    if (api_key.empty()) return kSlotFail;
+    return kSlotFail;
+  });
+}
+
+std::int32_t SlotGetRankCached(const char* hash, std::int32_t /*unused*/, IRRankResult* result) {
+  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+    if (result != nullptr) *result = IRRankResult{};
+    if (result == nullptr) return kSlotFail;
+    if (IsEmptyHash(hash)) return kSlotOk;
+    return kSlotFail;
+  });
+}
+
+std::int32_t SlotGetGhost(const char* hash, GhostMode /*mode*/, std::int32_t /*target*/,
+                          IRGhostResult* result) {
+  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+    if (result != nullptr) *result = IRGhostResult{};
+    if (IsEmptyHash(hash) || result == nullptr) return kSlotFail;
+    const std::string api_key = ReadApiKey();
+    if (api_key.empty()) return kSlotFail;
+    return kSlotFail;
+  });
+}
+
+std::string SlotGetRankingPageUrl(const char* hash) {
+  std::string url = RankingPagePrefix();
+  if (hash != nullptr) url += hash;
+  return url;
+}
+
+void FillMethodTable(MethodTable* table) {
+  if (table == nullptr) return;
+  table->GetPluginName = &SlotGetPluginName;
+  table->Login = &SlotLogin;
+  table->SubmitScore = &SlotSubmitScore;
+  table->GetRank = &SlotGetRank;
+  table->GetRankCached = &SlotGetRankCached;
+  table->GetGhost = &SlotGetGhost;
+  table->RankingPageTemplate = RankingPageTemplate();
+  table->GetRankingPageUrl = &SlotGetRankingPageUrl;
+}
+
+}  // namespace qir

@@ -1,0 +1,132 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+
+namespace qir::host {
+
+const char kUsage[] = R"(usage: quorvane-host [--plugin PATH] COMMAND [ARGS]
+
+Loads the Quorvane IR plugin, fills its method table and drives one slot, printing
+one JSON object on standard output.
+
+  --plugin PATH   the plugin library (default: the plugin file beside this program)
+
+Commands:
+  name                 -> {"name": "..."}
+  template             -> {"template": "..."}
+  page-url HASH        -> {"url": "..."}
+  login                -> {"logged_in": true|false}
+  submit PLAY.json     -> {"result": N}
+  rank HASH            -> {"result": N, "board": BOARD}
+  rank-cached HASH     -> {"result": N, "board": BOARD}
+  ghost HASH [--mode target|top|next|average|INTEGER] [--target ID]
+                       -> {"result": N, "ghost": GHOST}
+  --null-hash may stand instead of HASH: the slot then gets a null pointer.
+
+BOARD = {"entries": [{"display_name","player_id","playcount","clear_type","notes",
+         "maxcombo","pgreat","great","good","bad","poor","minbp"}, ...],
+         "clear_distribution": [6 integers], "fetched_at", "my_rank", "player_count",
+         "total_playcount"}
+GHOST = {"display_name","ghost_data","option_main","option_pair": [2],
+         "option_flag": bool,"random_seed","average_exscore"}
+
+PLAY.json holds the play grouped as the score document groups it: the objects
+"song", "settings", "state" and "judgements_total", the result members at the top
+level ("max_combo", "HP", "gaugeType", "moneyscore", "exscore", "rate", "clearType",
+"inputType") and "ghost". Absent keys are 0, false or empty. Any text member may be
+given instead as "<key>_hex", its bytes in hexadecimal, for text that is not UTF-8.
+
+Output text that is not UTF-8 is written with U+FFFD. The plugin works in the
+current directory as the host does (LR2files/Config/config.xml is read from it).
+
+Exit status: 0 when the slot ran, whatever its result; 2 for a usage error, a plugin
+that cannot be loaded, or a PLAY.json that cannot be read.
+)";
+
+namespace {
+
+[[noreturn]] void Usage(const std::string& message) { throw std::invalid_argument(message); }
+
+std::int32_t ParseInt(const std::string& text, const char* what) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) Usage(std::string("bad ") + what + ": " + text);
+  return value;
+}
+
+std::int32_t ParseMode(const std::string& text) {
+  if (text == "target") return 0;
+  if (text == "top") return 1;
+  if (text == "next") return 2;
+  if (text == "average") return 3;
+  return ParseInt(text, "mode");
+}
+
+bool TakesHash(const std::string& name) {
+  return name == "page-url" || name == "rank" || name == "rank-cached" || name == "ghost";
+}
+
+}  // namespace
+
+Command ParseCommandLine(const std::vector<std::string>& args) {
+  Command command;
+  std::vector<std::string> positional;
+  bool null_hash = false;
+  bool have_mode = false;
+  bool have_target = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](const char* option) -> const std::string& {
+      if (i + 1 >= args.size()) Usage(std::string(option) + " needs a value");
+      return args[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      command.help = true;
+      return command;
+    } else if (arg == "--plugin") {
+      command.plugin = value("--plugin");
+    } else if (arg == "--null-hash") {
+      null_hash = true;
+    } else if (arg == "--mode") {
+      command.mode = ParseMode(value("--mode"));
+      have_mode = true;
+    } else if (arg == "--target") {
+      command.target = ParseInt(value("--target"), "target");
+      have_target = true;
+    } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+      Usage("unknown option " + arg);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.empty()) Usage("no command given (try --help)");
+  command.name = positional.front();
+  positional.erase(positional.begin());
+
+  static const char* const kCommands[] = {"name",  "template", "page-url",    "login",
+                                          "submit", "rank",    "rank-cached", "ghost"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), command.name) == std::end(kCommands)) {
+    Usage("unknown command " + command.name);
+  }
+  if ((have_mode || have_target) && command.name != "ghost") {
+    Usage("--mode and --target belong to the ghost command");
+  }
+  if (null_hash && !TakesHash(command.name)) Usage("--null-hash belongs to a command taking HASH");
+
+  if (TakesHash(command.name)) {
+    const std::size_t wanted = null_hash ? 0 : 1;
+    if (positional.size() == 1 && !null_hash) command.hash = positional[0];
+    if (positional.size() != wanted) Usage(command.name + " takes HASH or --null-hash");
+  } else if (command.name == "submit") {
+    if (positional.size() != 1) Usage("submit takes PLAY.json");
+    command.play_file = positional[0];
+  } else if (!positional.empty()) {
+    Usage(command.name + " takes no arguments");
+  }
+  return command;
+}
+
+}  // namespace qir::host

@@ -1,0 +1,92 @@
+// quorvane-host: stands in for the game host. Loads the plugin, fills the method
+// table and calls one slot, printing the result as one JSON object.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+#include "QuorvaneIR.h"
+#include "command_line.h"
+#include "platform/dynamic_library.h"
+#include "play_json.h"
+#include "records_json.h"
+
+namespace {
+
+using nlohmann::json;
+using qir::host::Command;
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "quorvane-host: %s\n", message.c_str());
+  return 2;
+}
+
+std::filesystem::path PluginPath(const Command& command) {
+  if (!command.plugin.empty()) return std::filesystem::u8path(command.plugin);
+  return qir::platform::RunningExecutable().parent_path() / QUORVANE_PLUGIN_FILE_NAME;
+}
+
+const char* HashArgument(const Command& command) {
+  return command.hash ? command.hash->c_str() : nullptr;
+}
+
+json RunSlot(const MethodTable& table, const Command& command, const IRPlayResult* play) {
+  if (command.name == "name") return {{"name", table.GetPluginName()}};
+  if (command.name == "template") return {{"template", table.RankingPageTemplate}};
+  if (command.name == "page-url") return {{"url", table.GetRankingPageUrl(HashArgument(command))}};
+  if (command.name == "login") return {{"logged_in", table.Login()}};
+  if (command.name == "submit") return {{"result", table.SubmitScore(play)}};
+  if (command.name == "rank" || command.name == "rank-cached") {
+    IRRankResult board;
+    const auto slot = command.name == "rank" ? table.GetRank : table.GetRankCached;
+    const std::int32_t result = slot(HashArgument(command), 0, &board);
+    return {{"result", result}, {"board", qir::host::BoardJson(board)}};
+  }
+  IRGhostResult ghost;
+  const std::int32_t result = table.GetGhost(
+      HashArgument(command), static_cast<GhostMode>(command.mode), command.target, &ghost);
+  return {{"result", result}, {"ghost", qir::host::GhostJson(ghost)}};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Command command;
+  try {
+    command = qir::host::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& e) {
+    return UsageError(e.what());
+  }
+  if (command.help) {
+    std::fputs(qir::host::kUsage, stdout);
+    return 0;
+  }
+
+  // The record is large (the host's own stretches included): keep it off the stack.
+  auto play = std::make_unique<IRPlayResult>();
+  if (command.name == "submit") {
+    std::ifstream in(std::filesystem::u8path(command.play_file), std::ios::binary);
+    if (!in) return UsageError("cannot read " + command.play_file);
+    try {
+      qir::host::ReadPlay(json::parse(in), *play);
+    } catch (const std::exception& e) {
+      return UsageError(command.play_file + ": " + e.what());
+    }
+  }
+
+  const std::filesystem::path plugin_path = PluginPath(command);
+  std::string error;
+  const auto library = qir::platform::LoadDynamicLibrary(plugin_path, &error);
+  if (!library) return UsageError(error);
+  const auto get_method_table =
+      reinterpret_cast<GetMethodTableFn>(library->Symbol("GetMethodTable"));
+  if (get_method_table == nullptr) {
+    return UsageError(plugin_path.string() + " does not export GetMethodTable");
+  }
+  MethodTable table{};
+  get_method_table(&table);
+
+  const json output = RunSlot(table, command, play.get());
+  std::cout << qir::host::DumpOutput(output) << std::endl;
+  return 0;
+}
