@@ -1,0 +1,1 @@
+"""Helpers for the Quorvane IR end-to-end tests."""
