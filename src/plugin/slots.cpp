@@ -6,6 +6,7 @@
 #include "diag/plugin_files.h"
 #include "net/endpoints.h"
 #include "plugin/login.h"
+#include "submit/submit_score.h"
 
 namespace qir {
 namespace {
@@ -36,8 +37,7 @@ bool SlotLogin() {
 std::int32_t SlotSubmitScore(const IRPlayResult* play) {
   return Guarded(kSlotFail, [play]() -> std::int32_t {
     if (play == nullptr) return kSlotFail;
-    (void)ReadApiKey();
-    return kSlotFail;
+    return static_cast<std::int32_t>(SubmitScore(*play));
   });
 }
 

@@ -8,8 +8,8 @@ endif()
 set(QUORVANE_CLI_TEST_ARGS
   --host-exe $<TARGET_FILE:quorvane-host>
   --plugin $<TARGET_FILE:QuorvaneIR>
-  --emulator "${QUORVANE_TEST_EMULATOR}"
-  --ir-host "${QUORVANE_IR_HOST}")
+  "--emulator=${QUORVANE_TEST_EMULATOR}"
+  "--ir-host=${QUORVANE_IR_HOST}")
 
 add_test(NAME cli.offline
          COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/test_cli_offline.py
@@ -25,3 +25,33 @@ add_test(NAME plugin.exports
          COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/check_exports.py
                  --tool ${QUORVANE_OBJDUMP} --plugin $<TARGET_FILE:QuorvaneIR>
                  --kind $<IF:$<BOOL:${WIN32}>,pe,elf>)
+
+# Tests against the local IR server: it listens on the build's fixed port, with the
+# certificates beside the CA file the plugin was built to trust.
+if(QUORVANE_IR_CA_FILE)
+  get_filename_component(QUORVANE_TEST_CERTS_DIR "${QUORVANE_IR_CA_FILE}" DIRECTORY)
+  add_test(NAME e2e.certs
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tools/ir-server/make_certs.sh ${QUORVANE_TEST_CERTS_DIR})
+  set_tests_properties(e2e.certs PROPERTIES FIXTURES_SETUP ir_certs RESOURCE_LOCK ir_certs_dir)
+  set(QUORVANE_SERVER_FIXTURES ir_certs)
+
+  if(WIN32)
+    # Wine trusts only the system store: add the throw-away CA for the run.
+    add_test(NAME e2e.trust_ca
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/system_ca.sh install ${QUORVANE_IR_CA_FILE})
+    add_test(NAME e2e.untrust_ca
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/system_ca.sh remove ${QUORVANE_IR_CA_FILE})
+    set_tests_properties(e2e.trust_ca PROPERTIES FIXTURES_SETUP system_ca FIXTURES_REQUIRED ir_certs)
+    set_tests_properties(e2e.untrust_ca PROPERTIES FIXTURES_CLEANUP system_ca)
+    list(APPEND QUORVANE_SERVER_FIXTURES system_ca)
+  endif()
+
+  foreach(suite login)
+    add_test(NAME e2e.${suite}
+             COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
+                     ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
+                     --ca-file=${QUORVANE_IR_CA_FILE})
+    set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"
+                         RESOURCE_LOCK ir_server_port TIMEOUT 600)
+  endforeach()
+endif()

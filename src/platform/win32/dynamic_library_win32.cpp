@@ -1,0 +1,50 @@
+// Loading the plugin DLL from the host side.
+#include "platform/dynamic_library.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace qir::platform {
+
+namespace {
+
+class Win32Library final : public DynamicLibrary {
+ public:
+  explicit Win32Library(HMODULE module) : module_(module) {}
+  Win32Library(const Win32Library&) = delete;
+  Win32Library& operator=(const Win32Library&) = delete;
+  ~Win32Library() override { FreeLibrary(module_); }
+
+  void* Symbol(const char* name) const override {
+    return reinterpret_cast<void*>(GetProcAddress(module_, name));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+}  // namespace
+
+std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& path,
+                                                   std::string* error) {
+  HMODULE module = LoadLibraryW(path.c_str());
+  if (module == nullptr) {
+    const DWORD code = GetLastError();
+    if (error != nullptr) {
+      *error = "cannot load " + path.string() + ": error " + std::to_string(code);
+    }
+    return nullptr;
+  }
+  return std::make_unique<Win32Library>(module);
+}
+
+std::filesystem::path RunningExecutable() {
+  wchar_t name[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
+  if (length == 0) return {};
+  return std::filesystem::path(std::wstring(name, length));
+}
+
+}  // namespace qir::platform

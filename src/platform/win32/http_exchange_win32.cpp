@@ -1,0 +1,153 @@
+// The HTTPS exchange over WinHTTP, synchronous. Time-outs, proxy and certificate
+// checks are the platform's defaults: the system proxy settings and full
+// certificate validation.
+#include "platform/http_exchange.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <winhttp.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/os.h"
+
+// Older MinGW headers lack the newer options; the values are the system's.
+#ifndef WINHTTP_OPTION_SECURE_PROTOCOLS
+#define WINHTTP_OPTION_SECURE_PROTOCOLS 84
+#endif
+#ifndef WINHTTP_OPTION_DECOMPRESSION
+#define WINHTTP_OPTION_DECOMPRESSION 118
+#endif
+#ifndef WINHTTP_OPTION_ENABLE_HTTP_PROTOCOL
+#define WINHTTP_OPTION_ENABLE_HTTP_PROTOCOL 133
+#endif
+#ifndef WINHTTP_PROTOCOL_FLAG_HTTP2
+#define WINHTTP_PROTOCOL_FLAG_HTTP2 0x1
+#endif
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 0x00000800
+#endif
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
+#ifndef WINHTTP_DECOMPRESSION_FLAG_GZIP
+#define WINHTTP_DECOMPRESSION_FLAG_GZIP 0x00000001
+#endif
+#ifndef WINHTTP_DECOMPRESSION_FLAG_DEFLATE
+#define WINHTTP_DECOMPRESSION_FLAG_DEFLATE 0x00000002
+#endif
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 unit on Windows");
+
+namespace qir::platform {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+void SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
+  WinHttpSetOption(handle, option, &value, sizeof(value));
+}
+
+class WinHttpExchange final : public HttpExchange {
+ public:
+  WinHttpExchange() = default;
+  WinHttpExchange(const WinHttpExchange&) = delete;
+  WinHttpExchange& operator=(const WinHttpExchange&) = delete;
+
+  ~WinHttpExchange() override {
+    if (request_ != nullptr) WinHttpCloseHandle(request_);
+    if (connection_ != nullptr) WinHttpCloseHandle(connection_);
+    if (session_ != nullptr) WinHttpCloseHandle(session_);
+  }
+
+  bool Open(const std::u16string& agent) override {
+    session_ = WinHttpOpen(Wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                           WINHTTP_NO_PROXY_BYPASS, 0);
+    return Succeeded(session_ != nullptr);
+  }
+
+  void SetProtocolOptions() override {
+    SetDwordOption(session_, WINHTTP_OPTION_ENABLE_HTTP_PROTOCOL, WINHTTP_PROTOCOL_FLAG_HTTP2);
+    SetDwordOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS,
+                   WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+  }
+
+  bool Connect(const std::u16string& host, std::uint16_t port) override {
+    connection_ = WinHttpConnect(session_, Wide(host), static_cast<INTERNET_PORT>(port), 0);
+    return Succeeded(connection_ != nullptr);
+  }
+
+  bool OpenRequest(std::u16string_view verb, const std::u16string& target,
+                   std::uint32_t flags) override {
+    const std::u16string verb_z(verb);
+    request_ = WinHttpOpenRequest(connection_, Wide(verb_z), Wide(target), nullptr,
+                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                  static_cast<DWORD>(flags));
+    return Succeeded(request_ != nullptr);
+  }
+
+  void SetDecompression() override {
+    SetDwordOption(request_, WINHTTP_OPTION_DECOMPRESSION,
+                   WINHTTP_DECOMPRESSION_FLAG_GZIP | WINHTTP_DECOMPRESSION_FLAG_DEFLATE);
+  }
+
+  // WinHTTP streams the body on demand, so the caller's limit needs no buffering here.
+  bool Send(const std::u16string& headers, std::string_view body,
+            std::size_t /*response_body_limit*/) override {
+    const DWORD length = static_cast<DWORD>(body.size());
+    LPVOID data = body.empty() ? nullptr : const_cast<char*>(body.data());
+    return Succeeded(WinHttpSendRequest(request_, Wide(headers), static_cast<DWORD>(-1), data,
+                                        length, length, 0) != FALSE);
+  }
+
+  bool Receive() override {
+    return Succeeded(WinHttpReceiveResponse(request_, nullptr) != FALSE);
+  }
+
+  std::uint32_t StatusCode() override {
+    DWORD code = 0;
+    DWORD size = sizeof(code);
+    WinHttpQueryHeaders(request_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                        WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX);
+    return code;
+  }
+
+  bool QueryDataAvailable(std::uint32_t* available) override {
+    DWORD bytes = 0;
+    const bool ok = Succeeded(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
+    *available = ok ? bytes : 0;
+    return ok;
+  }
+
+  bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override {
+    DWORD bytes = 0;
+    const bool ok = Succeeded(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
+    *read = ok ? bytes : 0;
+    return ok;
+  }
+
+  std::uint32_t last_error() const override { return last_error_; }
+
+ private:
+  bool Succeeded(bool ok) {
+    if (!ok) last_error_ = GetLastError();
+    return ok;
+  }
+
+  HINTERNET session_ = nullptr;
+  HINTERNET connection_ = nullptr;
+  HINTERNET request_ = nullptr;
+  std::uint32_t last_error_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpExchange> NewWinHttpExchange() { return std::make_unique<WinHttpExchange>(); }
+
+}  // namespace qir::platform

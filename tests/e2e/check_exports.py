@@ -1,0 +1,44 @@
+"""The plugin exports GetMethodTable, undecorated, and nothing else."""
+
+import argparse
+import re
+import subprocess
+import sys
+
+
+def pe_exports(tool, plugin):
+    text = subprocess.run([tool, "-p", plugin], capture_output=True, text=True, check=True).stdout
+    section = text.split("[Ordinal/Name Pointer] Table", 1)
+    if len(section) != 2:
+        return []
+    names = []
+    for line in section[1].splitlines()[1:]:
+        match = re.match(r"\s*\[\s*\d+\]\s+(\S+)\s*$", line)
+        if not match:
+            break
+        names.append(match.group(1))
+    return names
+
+
+def elf_exports(tool, plugin):
+    text = subprocess.run([tool, "-D", "--defined-only", plugin], capture_output=True, text=True,
+                          check=True).stdout
+    return [line.split()[-1] for line in text.splitlines() if line.strip()]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--plugin", required=True)
+    parser.add_argument("--kind", choices=["pe", "elf"], required=True)
+    args = parser.parse_args()
+    names = (pe_exports if args.kind == "pe" else elf_exports)(args.tool, args.plugin)
+    if names != ["GetMethodTable"]:
+        print(f"exports of {args.plugin}: {names}", file=sys.stderr)
+        return 1
+    print("exports: GetMethodTable")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Adds the throw-away test CA to the system trust store, or removes it again.
+# Wine's Windows certificate store is built from the system's, so the Windows
+# build's tests need it there.
+set -euo pipefail
+action="$1"
+ca_file="$2"
+target=/usr/local/share/ca-certificates/quorvane-test-ca.crt
+run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+case "$action" in
+  install)
+    run install -m 0644 "$ca_file" "$target"
+    run update-ca-certificates >/dev/null
+    ;;
+  remove)
+    if [ -f "$target" ]; then
+      run rm -f "$target"
+      run update-ca-certificates --fresh >/dev/null
+    fi
+    ;;
+  *)
+    echo "usage: $0 install|remove CA_FILE" >&2
+    exit 2
+    ;;
+esac
