@@ -36,6 +36,7 @@ class FakeExchange final : public platform::HttpExchange {
   bool Send(const std::u16string& headers, std::string_view body, std::size_t) override {
     s_->headers = headers;
     s_->sent_body = body;
+    if (s_->throw_at_send) throw std::bad_alloc();
     return Pass(FakeExchangeScript::FailAt::Send);
   }
   bool Receive() override { return Pass(FakeExchangeScript::FailAt::Receive); }

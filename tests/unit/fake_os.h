@@ -27,6 +27,7 @@ struct FakeExchangeScript {
   std::uint32_t status_code = 200;
   std::string body;
   std::uint32_t chunk = 1000;  // bytes reported available per read
+  bool throw_at_send = false;  // as memory running out would
 
   // Filled by the exchange.
   std::u16string agent;
