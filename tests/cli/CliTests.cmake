@@ -46,7 +46,7 @@ if(QUORVANE_IR_CA_FILE)
     list(APPEND QUORVANE_SERVER_FIXTURES system_ca)
   endif()
 
-  foreach(suite login)
+  foreach(suite login submit)
     add_test(NAME e2e.${suite}
              COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
                      ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
