@@ -37,7 +37,9 @@ class Host:
         if plugin is not None:
             argv += ["--plugin", self.native_path(plugin)]
         argv += [str(a) for a in args]
-        return subprocess.run(argv, cwd=cwd, capture_output=True, timeout=timeout)
+        # The local server is reached directly, whatever proxy the machine names.
+        env = dict(os.environ, no_proxy="localhost,127.0.0.1", NO_PROXY="localhost,127.0.0.1")
+        return subprocess.run(argv, cwd=cwd, env=env, capture_output=True, timeout=timeout)
 
     def run_json(self, *args, **kwargs):
         done = self.run(*args, **kwargs)

@@ -98,6 +98,12 @@ class Submit(harness.ServerTestCase):
         ])
         [request] = self.ir.requests(CHART)
         self.assertTrue(request.auth_ok)
+        self.assertEqual(request.target, CHART)
+        names = sorted(n.lower() for n in request.header_names())
+        self.assertEqual([n for n in names if n not in ("connection",)],
+                         sorted(["host", "content-type", "content-length", "user-agent",
+                                 "x-api-key", "x-timestamp", "x-signature", "accept-encoding"]))
+        self.assertEqual(request.header("Content-Length"), str(len(score.body)))
 
     def test_no_stored_row(self):
         self.assertEqual(self.submit(play(ghost="Z")), 0)
