@@ -10,6 +10,15 @@ set(CMAKE_C_COMPILER ${QUORVANE_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUORVANE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUORVANE_MINGW_TRIPLET}-windres)
 
+# Every program and library carries its own copy of the MinGW runtime (libgcc,
+# libstdc++, winpthread), so nothing needs libgcc_s_dw2-1.dll, libstdc++-6.dll or
+# libwinpthread-1.dll beside it: the plugin loads on its own in the host, and the
+# tests and the host stand-in run under Wine without a DLL path.
+set(QUORVANE_MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
+
 set(CMAKE_FIND_ROOT_PATH /usr/${QUORVANE_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
