@@ -1,4 +1,6 @@
 # The plugin driven through quorvane-host, as the host drives it.
+# A plain path, not the imported target: CMake would run a target through the
+# cross-compiling emulator.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set(QUORVANE_TEST_EMULATOR "${CMAKE_CROSSCOMPILING_EMULATOR}")
@@ -12,7 +14,7 @@ set(QUORVANE_CLI_TEST_ARGS
   "--ir-host=${QUORVANE_IR_HOST}")
 
 add_test(NAME cli.offline
-         COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/test_cli_offline.py
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_cli_offline.py
                  ${QUORVANE_CLI_TEST_ARGS})
 
 # Only GetMethodTable is exported, undecorated.
@@ -22,7 +24,7 @@ else()
   find_program(QUORVANE_OBJDUMP NAMES nm REQUIRED)
 endif()
 add_test(NAME plugin.exports
-         COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/check_exports.py
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_exports.py
                  --tool ${QUORVANE_OBJDUMP} --plugin $<TARGET_FILE:QuorvaneIR>
                  --kind $<IF:$<BOOL:${WIN32}>,pe,elf>)
 
@@ -48,7 +50,7 @@ if(QUORVANE_IR_CA_FILE)
 
   foreach(suite login submit)
     add_test(NAME e2e.${suite}
-             COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
                      ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
                      --ca-file=${QUORVANE_IR_CA_FILE})
     set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"

@@ -32,7 +32,7 @@ class Login(harness.ServerTestCase):
         self.assertTrue(request.header("User-Agent").endswith(" QUORVANE_IR_0.1.5"))
         names = {n.lower() for n in request.header_names()}
         required = {"host", "content-type", "user-agent", "x-api-key", "x-timestamp",
-                    "x-signature", "accept-encoding"}
+                    "x-signature"} | ({"accept-encoding"} if self.host.decompresses else set())
         self.assertTrue(required <= names, names)
         self.assertTrue(names <= required | {"connection", "content-length"}, names)
 
@@ -83,6 +83,8 @@ class Login(harness.ServerTestCase):
         self.assertEqual(len(done), 4, self.log())
 
     def test_compressed_replies_are_decoded(self):
+        if not self.host.decompresses:
+            self.skipTest("Wine's WinHTTP does not decompress replies")
         for kind in ["gzip", "deflate"]:
             self.ir.script(LOGIN, [{kind: True, "status": 200, "body": b'{"logged_in": true}'}])
             self.assertTrue(self.login(), kind)
