@@ -46,6 +46,18 @@ bool OpenExchange(platform::HttpExchange& exchange, const std::u16string& agent,
   return true;
 }
 
+// The signed header block; empty, and logged, when the request cannot be signed.
+std::u16string SignedHeaders(const std::string& api_key, const std::string& payload) {
+  std::u16string headers =
+      BuildAuthHeaders(api_key.data(), api_key.size(), payload.data(), payload.size());
+  if (headers.empty()) Log("ERROR", "http_auth_headers_fail");
+  return headers;
+}
+
+std::string StatusDetail(std::uint32_t status_code, HttpStatus mapped) {
+  return "status_code=" + std::to_string(status_code) + " mapped_status=" + HttpStatusName(mapped);
+}
+
 }  // namespace
 
 std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit) {
@@ -91,12 +103,8 @@ HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoin
                                      "http_winhttp_request_fail"};
   if (!OpenExchange(*exchange, agent, u"GET", target, kGetKeys)) return HttpStatus::Retry;
 
-  const std::u16string headers =
-      BuildAuthHeaders(api_key.data(), api_key.size(), query.data(), query.size());
-  if (headers.empty()) {
-    Log("ERROR", "http_auth_headers_fail");
-    return HttpStatus::Fail;
-  }
+  const std::u16string headers = SignedHeaders(api_key, query);
+  if (headers.empty()) return HttpStatus::Fail;
 
   if (!exchange->Send(headers, {}, kResponseBodyLimit) || !exchange->Receive()) {
     LogWin32Error("http_winhttp_send_fail", exchange->last_error());
@@ -109,9 +117,7 @@ HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoin
 
   std::string done_key(label);
   done_key += "_done";
-  Log("INFO", done_key,
-      "status_code=" + std::to_string(status_code) + " mapped_status=" + HttpStatusName(mapped) +
-          " body_size=" + Decimal(body.size()));
+  Log("INFO", done_key, StatusDetail(status_code, mapped) + " body_size=" + Decimal(body.size()));
   return mapped;
 }
 
@@ -131,12 +137,8 @@ HttpStatus HttpPost(const std::string& body, const std::string& api_key, Endpoin
                                       "winhttp_request_fail"};
   if (!OpenExchange(*exchange, agent, u"POST", path, kPostKeys)) return HttpStatus::Retry;
 
-  const std::u16string headers =
-      BuildAuthHeaders(api_key.data(), api_key.size(), body.data(), body.size());
-  if (headers.empty()) {
-    Log("ERROR", "http_auth_headers_fail");
-    return HttpStatus::Fail;
-  }
+  const std::u16string headers = SignedHeaders(api_key, body);
+  if (headers.empty()) return HttpStatus::Fail;
 
   const bool sent = exchange->Send(headers, body, 0);
   if (!sent || !exchange->Receive()) {
@@ -148,8 +150,7 @@ HttpStatus HttpPost(const std::string& body, const std::string& api_key, Endpoin
 
   const std::uint32_t status_code = exchange->StatusCode();
   const HttpStatus mapped = MapHttpStatus(status_code);
-  Log("INFO", "http_done",
-      "status_code=" + std::to_string(status_code) + " mapped_status=" + HttpStatusName(mapped));
+  Log("INFO", "http_done", StatusDetail(status_code, mapped));
   return mapped;
 }
 
