@@ -85,7 +85,7 @@ TEST_F(ScoreDatabaseTest, ColumnConversionsAreTheLibrarys) {
                        "INSERT INTO score (hash, clear, rate, perfect, ghost) "
                        "VALUES ('h', NULL, 97.9, '12abc', '');"
                        "INSERT INTO score (hash, clear, ghost) VALUES ('h', 5, 'second');");
-  play.hash = "h";
+  play.hash = std::string(1, 'h');
   ASSERT_TRUE(QueryPreviousBest(play, best));
   EXPECT_EQ(best.clear, 0);
   EXPECT_EQ(best.rate, 97);
