@@ -53,5 +53,30 @@ TEST(Utf8ToWide, DecodesAndSubstitutes) {
   EXPECT_EQ(Utf8ToWide("\xC3", 1), u"\uFFFD");
 }
 
+TEST(Utf8ToWide, BrokenSequencesBecomeSubstitutes) {
+  const std::pair<std::string, std::u16string> rows[] = {
+      {"\xE2\x82", u"\uFFFD"},
+      {"\xE2\x82" "A", u"\uFFFD" "A"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},  // overlong
+      {"\xF0\x9F\x8E", u"\uFFFD"},
+      {"\x80\x80", u"\uFFFD\uFFFD"},
+  };
+  for (const auto& [in, out] : rows) {
+    EXPECT_EQ(Utf8ToWide(in.data(), in.size()), out) << ::testing::PrintToString(in);
+  }
+  // How many substitutes stand for a surrogate, an overlong three- or four-byte form
+  // or a code point above U+10FFFF is the platform's choice; that nothing else comes
+  // out of them is not.
+  for (const std::string in : {"\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE0\x80\x80",
+                               "\xF0\x8F\xBF\xBF"}) {
+    const std::u16string out = Utf8ToWide(in.data(), in.size()) + u"x";
+    const std::u16string decoded = Utf8ToWide((in + "x").data(), in.size() + 1);
+    EXPECT_EQ(decoded, out);
+    EXPECT_GE(decoded.size(), 2u);
+    EXPECT_EQ(decoded.find_first_not_of(u"\uFFFD"), decoded.size() - 1)
+        << ::testing::PrintToString(in);
+  }
+}
+
 }  // namespace
 }  // namespace qir
