@@ -15,7 +15,8 @@ case "$action" in
   remove)
     if [ -f "$target" ]; then
       run rm -f "$target"
-      run update-ca-certificates --fresh >/dev/null
+      # --fresh rebuilds the links and warns about the bundle file it skips.
+      run update-ca-certificates --fresh >/dev/null 2>&1
     fi
     ;;
   *)
