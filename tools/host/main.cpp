@@ -50,7 +50,7 @@ json RunSlot(const MethodTable& table, const Command& command, const IRPlayResul
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   Command command;
   try {
     command = qir::host::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -89,4 +89,13 @@ int main(int argc, char** argv) {
   const json output = RunSlot(table, command, play.get());
   std::cout << qir::host::DumpOutput(output) << std::endl;
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quorvane-host: %s\n", e.what());
+    return 1;
+  }
 }
