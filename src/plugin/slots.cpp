@@ -72,9 +72,11 @@ std::int32_t SlotGetGhost(const char* hash, GhostMode /*mode*/, std::int32_t /*t
 }
 
 std::string SlotGetRankingPageUrl(const char* hash) {
-  std::string url = RankingPagePrefix();
-  if (hash != nullptr) url += hash;
-  return url;
+  return Guarded(std::string(), [hash] {
+    std::string url = RankingPagePrefix();
+    if (hash != nullptr) url += hash;
+    return url;
+  });
 }
 
 void FillMethodTable(MethodTable* table) {
