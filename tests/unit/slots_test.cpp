@@ -107,6 +107,17 @@ TEST_F(SlotsTest, GhostSlotResetsTheRecord) {
   EXPECT_FALSE(std::filesystem::exists(dir() / "debug.log"));
 }
 
+TEST_F(SlotsTest, ExceptionsStopAtTheBoundary) {
+  WriteFile(dir() / "key.txt", "key123");
+  Script({.throw_at_send = true});
+  EXPECT_FALSE(table.Login());
+  Script({.throw_at_send = true});
+  IRPlayResult play;
+  play.hash = "abc";
+  EXPECT_EQ(table.SubmitScore(&play), 2);
+  EXPECT_EQ(used_exchanges.size(), 2u);
+}
+
 TEST_F(SlotsTest, NullRecordsAreRefused) {
   WriteFile(dir() / "key.txt", "key123");
   EXPECT_EQ(table.GetRank("abc", 0, nullptr), 2);
