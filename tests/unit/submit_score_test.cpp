@@ -36,7 +36,8 @@ class SubmitScoreTest : public FakeOsTest {
     FakeOsTest::TearDown();
   }
 
-  void StoreRow(const std::string& ghost = {}) {
+  // EX 1100 from 500 PGREAT and 100 GREAT; 4 GOOD, 3 BAD, 2 POOR.
+  static PreviousBest BestRow(const std::string& ghost = {}) {
     PreviousBest row;
     row.perfect = 500;
     row.great = 100;
@@ -44,8 +45,9 @@ class SubmitScoreTest : public FakeOsTest {
     row.bad = 3;
     row.poor = 2;
     row.ghost = ghost;
-    host->InsertRow("1001", kHash, row);
+    return row;
   }
+  void StoreRow(const std::string& ghost = {}) { host->InsertRow("1001", kHash, BestRow(ghost)); }
 
   json Sent(std::size_t index = 0) const { return json::parse(used_exchanges.at(index)->sent_body); }
 
@@ -140,12 +142,7 @@ TEST_F(SubmitScoreTest, PersonalBest) {
     EXPECT_EQ(Sent(used_exchanges.size() - 1)["isPB"], row.pb) << row.exscore << " " << row.lpg;
   }
   // Equal EX score, one other total differing: not a best. No stored row: always one.
-  PreviousBest row;
-  row.perfect = 500;
-  row.great = 100;
-  row.good = 4;
-  row.bad = 3;
-  row.poor = 2;
+  const PreviousBest row = BestRow();
   play->exscore = 1100;
   play->judgements_total.lpg = 250;
   EXPECT_TRUE(IsPersonalBest(*play, &row, true));

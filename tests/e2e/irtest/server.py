@@ -30,10 +30,10 @@ def _load_ir_server():
     mod = sys.modules.get("ir_server")
     if mod is not None:
         return mod
-    spec = importlib.util.spec_from_file_location("ir_server", IR_SERVER_DIR / "ir_server.py")
-    mod = importlib.util.module_from_spec(spec)
+    module_spec = importlib.util.spec_from_file_location("ir_server", IR_SERVER_DIR / "ir_server.py")
+    mod = importlib.util.module_from_spec(module_spec)
     sys.modules["ir_server"] = mod
-    spec.loader.exec_module(mod)
+    module_spec.loader.exec_module(mod)
     return mod
 
 
