@@ -1,8 +1,5 @@
 #include "plugin/slots.h"
 
-#include <cstring>
-#include <new>
-
 #include "diag/plugin_files.h"
 #include "net/endpoints.h"
 #include "plugin/login.h"

@@ -10,6 +10,8 @@ import sys
 import tempfile
 import unittest
 
+from irtest.server import start_test_server
+
 
 class Host:
     def __init__(self, host_exe, plugin, emulator="", ir_host="localhost"):
@@ -119,9 +121,6 @@ class ServerTestCase(HostTestCase):
 
     def setUp(self):
         super().setUp()
-        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-        from irtest.server import start_test_server
-
         if not self.ir_port or not self.ca_file:
             self.skipTest("needs --ir-port and --ca-file")
         # The plugin trusts the CA it was built with: the server's certificates live
