@@ -1,8 +1,11 @@
 #include "plugin/slots.h"
 
 #include "diag/plugin_files.h"
+#include "ghost/ghost_fetch.h"
 #include "net/endpoints.h"
 #include "plugin/login.h"
+#include "ranking/board_fetch.h"
+#include "ranking/rank_cache.h"
 #include "submit/submit_score.h"
 
 namespace qir {
@@ -23,6 +26,29 @@ Result Guarded(Result on_exception, Body body) noexcept {
   }
 }
 
+std::int32_t SlotResult(HttpStatus status) {
+  switch (status) {
+    case HttpStatus::Ok:
+      return kSlotOk;
+    case HttpStatus::Retry:
+      return kSlotRetry;
+    default:
+      return kSlotFail;
+  }
+}
+
+// A board slot that fails with an exception hands back an empty record, never a
+// half-filled one.
+template <typename Body>
+std::int32_t GuardedBoard(IRRankResult* result, Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+  }
+  if (result != nullptr) *result = IRRankResult{};
+  return kSlotFail;
+}
+
 }  // namespace
 
 const char* SlotGetPluginName() { return kPluginName; }
@@ -39,32 +65,35 @@ std::int32_t SlotSubmitScore(const IRPlayResult* play) {
 }
 
 std::int32_t SlotGetRank(const char* hash, std::int32_t /*unused*/, IRRankResult* result) {
-  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+  return GuardedBoard(result, [hash, result]() -> std::int32_t {
     if (result != nullptr) *result = IRRankResult{};
     if (IsEmptyHash(hash) || result == nullptr) return kSlotFail;
     const std::string api_key = ReadApiKey();
     if (api_key.empty()) return kSlotFail;
-    return kSlotFail;
+    return SlotResult(GetRankFromNetwork(hash, api_key, *result));
   });
 }
 
 std::int32_t SlotGetRankCached(const char* hash, std::int32_t /*unused*/, IRRankResult* result) {
-  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+  return GuardedBoard(result, [hash, result]() -> std::int32_t {
     if (result != nullptr) *result = IRRankResult{};
     if (result == nullptr) return kSlotFail;
     if (IsEmptyHash(hash)) return kSlotOk;
-    return kSlotFail;
+    return ReadRankCache(hash, *result) ? kSlotOk : kSlotFail;
   });
 }
 
-std::int32_t SlotGetGhost(const char* hash, GhostMode /*mode*/, std::int32_t /*target*/,
+std::int32_t SlotGetGhost(const char* hash, GhostMode mode, std::int32_t target_player_id,
                           IRGhostResult* result) {
-  return Guarded(kSlotFail, [hash, result]() -> std::int32_t {
+  return Guarded(kSlotFail, [hash, mode, target_player_id, result]() -> std::int32_t {
     if (result != nullptr) *result = IRGhostResult{};
     if (IsEmptyHash(hash) || result == nullptr) return kSlotFail;
     const std::string api_key = ReadApiKey();
     if (api_key.empty()) return kSlotFail;
-    return kSlotFail;
+    IRGhostResult ghost;
+    const HttpStatus status = GetGhostFromNetwork(hash, mode, target_player_id, api_key, ghost);
+    if (status == HttpStatus::Ok) *result = std::move(ghost);
+    return SlotResult(status);
   });
 }
 

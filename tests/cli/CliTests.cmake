@@ -13,6 +13,13 @@ set(QUORVANE_CLI_TEST_ARGS
   "--emulator=${QUORVANE_TEST_EMULATOR}"
   "--ir-host=${QUORVANE_IR_HOST}")
 
+# The local IR server's own tests; it runs on the development machine only.
+if(NOT WIN32)
+  add_test(NAME ir_server.unit
+           COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tools/ir-server
+                   -t ${CMAKE_SOURCE_DIR}/tools/ir-server -p "test_*.py")
+endif()
+
 add_test(NAME cli.offline
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_cli_offline.py
                  ${QUORVANE_CLI_TEST_ARGS})

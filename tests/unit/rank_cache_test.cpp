@@ -49,5 +49,51 @@ TEST_F(RankCacheTest, RemoveDeletesOnlyThatChartsFile) {
   EXPECT_FALSE(std::filesystem::exists(dir() / "debug.log"));
 }
 
+TEST_F(RankCacheTest, ServedForLessThanSevenDays) {
+  const std::int64_t written = now;
+  Board board;
+  board.entries.push_back({.rank = 1, .player_id = 7, .display_name = "Ann"});
+  IRRankResult result;
+  result.player_count = 1;
+  WriteRankCache("abc", result, BoardStats{}, board);
+  const std::pair<std::int64_t, bool> rows[] = {
+      {0, true}, {604'799, true}, {604'800, false}, {-1, false}, {10'000'000, false}};
+  for (const auto& [age, served] : rows) {
+    now = written + age;
+    IRRankResult cached;
+    EXPECT_EQ(ReadRankCache("abc", cached), served) << age;
+    EXPECT_EQ(cached.entries.size(), served ? 1u : 0u) << age;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir() / "debug.log"));
+}
+
+TEST_F(RankCacheTest, OnlyAFileDatedByANumberIsServed) {
+  const std::string t = std::to_string(now);
+  const std::pair<std::string, bool> rows[] = {
+      {R"({"fetched_at":)" + t + "}", true},
+      {R"({"fetched_at":)" + t + ".9}", true},
+      {R"({"fetched_at":)" + t + R"(,"player_count":2} trailing {not json)", true},
+      {R"({"fetched_at":")" + t + R"("})", false},
+      {R"({"fetched_at":true})", false},
+      {R"({"fetched_at":null})", false},
+      {R"({"fetched_at":-1})", false},
+      {R"({"player_count":2})", false},
+      {"[" + t + "]", false},
+      {R"({"fetched_at":)" + t + " // today\n}", false},
+      {R"({"fetched_at":)" + t, false},
+      {"", false},
+  };
+  std::filesystem::create_directories(dir() / "IR");
+  for (const auto& [content, served] : rows) {
+    WriteFile(RankCacheFilePath("abc"), content);
+    IRRankResult cached;
+    EXPECT_EQ(ReadRankCache("abc", cached), served) << content;
+  }
+  std::filesystem::remove(RankCacheFilePath("abc"));
+  IRRankResult cached;
+  EXPECT_FALSE(ReadRankCache("abc", cached));
+  EXPECT_FALSE(std::filesystem::exists(dir() / "debug.log"));
+}
+
 }  // namespace
 }  // namespace qir

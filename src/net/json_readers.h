@@ -1,0 +1,34 @@
+// Lenient readers of server replies and cache files: a field may stand under one of
+// several keys, the first usable value wins, and nothing ever fails.
+#ifndef QUORVANE_NET_JSON_READERS_H
+#define QUORVANE_NET_JSON_READERS_H
+
+#include <cstdint>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qir {
+
+using JsonKeys = std::initializer_list<std::string_view>;
+
+// A number or boolean as a 32-bit integer: integers keep their low 32 bits, floats
+// truncate toward zero and are clamped to the 32-bit range. Nothing for any other
+// kind of value.
+std::optional<std::int32_t> JsonToInt(const nlohmann::json& value);
+
+// The first key of an object whose member converts as JsonToInt; otherwise fallback.
+std::int32_t JsonInt(const nlohmann::json& value, JsonKeys keys, std::int32_t fallback);
+
+// The first key of an object holding a string; otherwise empty.
+std::string JsonString(const nlohmann::json& value, JsonKeys keys);
+
+// An integer or float member (floats truncated, both clamped to 64 bits); booleans,
+// null and everything else give nothing.
+std::optional<std::int64_t> JsonInt64(const nlohmann::json& value, std::string_view key);
+
+}  // namespace qir
+
+#endif

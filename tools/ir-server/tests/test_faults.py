@@ -1,0 +1,108 @@
+"""Fault scripts."""
+
+import gzip
+import http.client
+import json
+import ssl
+import time
+import zlib
+
+from .support import PLAYER, ServerCase, valid_score
+
+
+class FaultTest(ServerCase):
+    def test_status_fault_then_normal(self):
+        self.server.script("/api/ir/login", [{"status": 503}, {"status": 500, "body": "oops"}])
+        status, _, body = self.call("GET", "/api/ir/login")
+        self.assertEqual(status, 503)
+        self.assertIn("error", json.loads(body))
+        self.assertEqual(self.call("GET", "/api/ir/login")[:3:2], (500, b"oops"))
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)
+        log = self.server.wait_for_requests(3)
+        self.assertEqual([r.status for r in log], [503, 500, 200])
+        self.assertEqual(log[0].fault, {"status": 503})
+        self.assertTrue(all(r.auth_ok for r in log))
+
+    def test_fault_is_per_path(self):
+        self.server.script("/api/chart/score", [{"status": 502}])
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)
+        self.assertEqual(self.post_score(valid_score())[0], 502)
+        self.assertEqual(self.server.scores(), [])  # the fault replaced the handler
+
+    def test_script_all(self):
+        self.server.script_all([{"status": 429}, {"status": 418}])
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 429)
+        self.assertEqual(self.call("GET", "/api/nowhere")[0], 418)
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)
+
+    def test_path_faults_come_before_faults_for_any_path(self):
+        self.server.script_all([{"status": 429}])
+        self.server.script("/api/ir/login", [{"status": 503}])
+        self.assertEqual([self.call("GET", "/api/ir/login")[0] for _ in range(3)], [503, 429, 200])
+
+    def test_fault_answers_even_without_auth(self):
+        self.server.script("/api/ir/login", [{"status": 200, "body": {"logged_in": False}}])
+        status, _, body = self.call("GET", "/api/ir/login", key="nobody")
+        self.assertEqual((status, json.loads(body)), (200, {"logged_in": False}))
+        r, = self.server.wait_for_requests(1)
+        self.assertFalse(r.auth_ok)
+
+    def test_not_json(self):
+        self.server.script("/api/ir/login", [{"body": b"<html>not json"}])
+        status, _, body = self.call("GET", "/api/ir/login")
+        self.assertEqual((status, body), (200, b"<html>not json"))
+
+    def test_gzip(self):
+        doc = {"logged_in": True, "player_id": 5, "pad": "x" * 500}
+        self.server.script("/api/ir/login", [{"gzip": True, "body": doc}, {"gzip": True}])
+        status, headers, body = self.call("GET", "/api/ir/login")
+        self.assertEqual(status, 200)
+        self.assertEqual(headers["Content-Encoding"], "gzip")
+        self.assertEqual(body[:2], b"\x1f\x8b")
+        self.assertLess(len(body), 300)
+        self.assertEqual(json.loads(gzip.decompress(body)), doc)
+        # Without a body the normal answer goes out compressed.
+        status, headers, body = self.call("GET", "/api/ir/login")
+        self.assertEqual(headers["Content-Encoding"], "gzip")
+        self.assertEqual(json.loads(gzip.decompress(body)), {"logged_in": True, "player_id": PLAYER})
+
+    def test_deflate(self):
+        self.server.script("/api/ir/login", [{"deflate": True, "body": {"a": 1}}])
+        status, headers, body = self.call("GET", "/api/ir/login")
+        self.assertEqual(headers["Content-Encoding"], "deflate")
+        self.assertEqual(json.loads(zlib.decompress(body)), {"a": 1})
+        self.assertRaises(zlib.error, zlib.decompress, body, -15)  # zlib stream, not raw deflate
+
+    def test_body_size(self):
+        self.server.script("/api/ir/login", [{"body_size": 300000}, {"body_size": 7}])
+        status, headers, body = self.call("GET", "/api/ir/login")
+        self.assertEqual(status, 200)
+        self.assertEqual(len(body), 300000)
+        self.assertEqual(headers["Content-Length"], "300000")
+        self.assertEqual(body, b"0123456789" * 30000)
+        self.assertEqual(self.call("GET", "/api/ir/login")[2], b"0123456")
+
+    def test_delay(self):
+        self.server.script("/api/ir/login", [{"delay": 0.4}, {"delay": 0.4, "status": 503}])
+        t0 = time.monotonic()
+        status, _, body = self.call("GET", "/api/ir/login")
+        self.assertGreaterEqual(time.monotonic() - t0, 0.4)
+        self.assertEqual(json.loads(body)["player_id"], PLAYER)
+        t0 = time.monotonic()
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 503)
+        self.assertGreaterEqual(time.monotonic() - t0, 0.4)
+
+    def test_close(self):
+        self.server.script("/api/ir/login", [{"close": True}])
+        with self.assertRaises((http.client.RemoteDisconnected, ConnectionError, ssl.SSLError)):
+            self.call("GET", "/api/ir/login")
+        r, = self.server.wait_for_requests(1)
+        self.assertTrue(r.closed)
+        self.assertIsNone(r.status)
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)
+
+    def test_extra_headers(self):
+        self.server.script("/api/ir/login", [{"status": 503, "headers": {"Retry-After": "7",
+                                                                         "Content-Type": "text/html"}}])
+        status, headers, _ = self.call("GET", "/api/ir/login")
+        self.assertEqual((status, headers["Retry-After"], headers["Content-Type"]), (503, "7", "text/html"))
