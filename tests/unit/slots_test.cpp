@@ -118,6 +118,50 @@ TEST_F(SlotsTest, ExceptionsStopAtTheBoundary) {
   EXPECT_EQ(used_exchanges.size(), 2u);
 }
 
+TEST_F(SlotsTest, RankSlotsReportTheFetchAndServeTheCache) {
+  WriteFile(dir() / "key.txt", "key123");
+  for (int i = 0; i < 4; ++i) Script({.status_code = 503});
+  IRRankResult board = FilledBoard();
+  EXPECT_EQ(table.GetRank("abc", 0, &board), 1);
+  ExpectEmpty(board);
+  EXPECT_EQ(table.GetRankCached("abc", 0, &board), 2);
+
+  Script({.status_code = 200, .body = R"({"entries": [{"player_id": 8}], "player_count": 6})"});
+  EXPECT_EQ(table.GetRank("abc", 0, &board), 0);
+  IRRankResult cached = FilledBoard();
+  EXPECT_EQ(table.GetRankCached("abc", 0, &cached), 0);
+  ASSERT_EQ(cached.entries.size(), 1u);
+  EXPECT_EQ(cached.entries[0].player_id, 8);
+  EXPECT_EQ(cached.player_count, 6);
+  EXPECT_EQ(cached.fetched_at, now);
+
+  Script({.throw_at_send = true});
+  board = FilledBoard();
+  EXPECT_EQ(table.GetRank("abc", 0, &board), 2);
+  ExpectEmpty(board);
+}
+
+TEST_F(SlotsTest, GhostReachesTheHostOnlyWhenFetched) {
+  WriteFile(dir() / "key.txt", "key123");
+  for (int i = 0; i < 4; ++i) Script({.status_code = 503, .body = R"({"random_seed": 4})"});
+  IRGhostResult ghost;
+  ghost.display_name = "x";
+  EXPECT_EQ(table.GetGhost("abc", GhostMode::Next, 1, &ghost), 1);
+  EXPECT_EQ(ghost.display_name, "");
+  EXPECT_EQ(ghost.random_seed, -1);
+  EXPECT_EQ(ghost.option_main, 0);
+
+  Script({.status_code = 200, .body = R"({"display_name": "Ann", "random_seed": 4})"});
+  EXPECT_EQ(table.GetGhost("abc", GhostMode::Next, 1, &ghost), 0);
+  EXPECT_EQ(ghost.display_name, "Ann");
+  EXPECT_EQ(ghost.random_seed, 4);
+  EXPECT_EQ(ghost.option_main, 1);
+
+  Script({.throw_at_send = true});
+  EXPECT_EQ(table.GetGhost("abc", GhostMode::Next, 1, &ghost), 2);
+  EXPECT_EQ(ghost.display_name, "");
+}
+
 TEST_F(SlotsTest, NullRecordsAreRefused) {
   WriteFile(dir() / "key.txt", "key123");
   EXPECT_EQ(table.GetRank("abc", 0, nullptr), 2);
