@@ -180,6 +180,19 @@ class Submit(harness.ServerTestCase):
         self.assertEqual(doc["song"]["hash"], HASH)
         self.assertIn("WARN | payload_text_replaced | hash8=01234567", self.log())
 
+    def test_non_finite_doubles_are_sent_as_null(self):
+        self.assertEqual(self.submit(play(rate="Infinity", HP=[100, "NaN", "-Infinity"])), 0)
+        doc = self.ir.scores()[0].document
+        self.assertIsNone(doc["rate"])
+        self.assertEqual(doc["HP"][:3], [100, None, None])
+        path = os.path.join(self.scratch, "huge.json")
+        with open(path, "w") as f:
+            f.write('{"rate": 1e400}')
+        done = self.host.run("submit", self.host.native_path(path), plugin=self.plugin,
+                             cwd=self.workdir)
+        self.assertEqual(done.returncode, 2)
+        self.assertEqual(len(self.ir.scores()), 1)
+
 
 if __name__ == "__main__":
     harness.main()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "command_line.h"
@@ -96,10 +98,26 @@ TEST(PlayJson, FillsTheGroupsAndHexTexts) {
 TEST(PlayJson, RefusesMistypedValues) {
   for (const char* text : {R"([])", R"({"song": 1})", R"({"song": {"hash": 5}})",
                            R"({"song": {"title_hex": "abc"}})", R"({"song": {"title_hex": "zz"}})",
-                           R"({"exscore": "100"})", R"({"settings": {"assist": [1, 2, 3]}})"}) {
+                           R"({"exscore": "100"})", R"({"settings": {"assist": [1, 2, 3]}})",
+                           R"({"exscore": 3e9})", R"({"max_combo": -1.5e300})",
+                           R"({"exscore": "Infinity"})", R"({"rate": "inf"})",
+                           R"({"HP": [1, "Infinity ", 2]})"}) {
     IRPlayResult play;
     EXPECT_THROW(ReadPlay(json::parse(text), play), std::runtime_error) << text;
   }
+}
+
+TEST(PlayJson, DoublesTakeNonFiniteWords) {
+  IRPlayResult play;
+  ReadPlay(json::parse(R"({"rate": "Infinity", "HP": [1, "-Infinity", "NaN"],
+                           "state": {"freqSpeedMultiplier": "NaN", "song_runtime": "-Infinity"}})"),
+           play);
+  EXPECT_EQ(play.rate, std::numeric_limits<double>::infinity());
+  EXPECT_EQ(play.HP[0], 1.0);
+  EXPECT_EQ(play.HP[1], -std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isnan(play.HP[2]));
+  EXPECT_TRUE(std::isnan(play.state.freqSpeedMultiplier));
+  EXPECT_EQ(play.state.song_runtime, -std::numeric_limits<double>::infinity());
 }
 
 TEST(RecordsJson, InvalidUtf8IsReplaced) {

@@ -37,6 +37,10 @@ PLAY.json holds the play grouped as the score document groups it: the objects
 level ("max_combo", "HP", "gaugeType", "moneyscore", "exscore", "rate", "clearType",
 "inputType") and "ghost". Absent keys are 0, false or empty. Any text member may be
 given instead as "<key>_hex", its bytes in hexadecimal, for text that is not UTF-8.
+A number member may be given as a boolean (1 or 0); one outside its member's range is
+a usage error. The double members ("HP" elements, "rate", "freqSpeedMultiplier",
+"song_runtime") also take the strings "Infinity", "-Infinity" and "NaN", which JSON
+numbers cannot carry.
 
 Output text that is not UTF-8 is written with U+FFFD. The plugin works in the
 current directory as the host does (LR2files/Config/config.xml is read from it).

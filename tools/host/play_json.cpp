@@ -1,6 +1,8 @@
 #include "play_json.h"
 
+#include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 namespace qir::host {
 namespace {
@@ -29,17 +31,49 @@ void Text(const json& object, const std::string& key, std::string& out) {
   }
 }
 
+// JSON numbers cannot carry the non-finite doubles a host may hand over (a rate over
+// zero notes), so double members also take them as these strings.
+bool NonFinite(const json& value, double& out) {
+  if (!value.is_string()) return false;
+  const std::string& word = value.get_ref<const std::string&>();
+  if (word == "Infinity") {
+    out = std::numeric_limits<double>::infinity();
+  } else if (word == "-Infinity") {
+    out = -std::numeric_limits<double>::infinity();
+  } else if (word == "NaN") {
+    out = std::numeric_limits<double>::quiet_NaN();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+template <typename T>
+bool Convert(const json& value, T& out) {
+  if (value.is_boolean()) {
+    out = static_cast<T>(value.get<bool>() ? 1 : 0);
+    return true;
+  }
+  if constexpr (std::is_floating_point_v<T>) {
+    if (NonFinite(value, out)) return true;
+  }
+  if (!value.is_number()) return false;
+  if constexpr (std::is_integral_v<T>) {
+    // A float outside the member's range cannot be converted.
+    const double number = value.get<double>();
+    if (!(number >= static_cast<double>(std::numeric_limits<T>::min()) &&
+          number < static_cast<double>(std::numeric_limits<T>::max()) + 1.0)) {
+      return false;
+    }
+  }
+  out = value.get<T>();
+  return true;
+}
+
 template <typename T>
 void Number(const json& object, const std::string& key, T& out) {
   const json* value = Member(object, key);
-  if (value == nullptr) return;
-  if (value->is_boolean()) {
-    out = static_cast<T>(value->get<bool>() ? 1 : 0);
-  } else if (value->is_number()) {
-    out = value->get<T>();
-  } else {
-    Bad(key, "must be a number");
-  }
+  if (value != nullptr && !Convert(*value, out)) Bad(key, "must be a number in range");
 }
 
 void Flag(const json& object, const std::string& key, bool& out) {
@@ -60,8 +94,7 @@ void Array(const json& object, const std::string& key, T (&out)[N]) {
   if (value == nullptr) return;
   if (!value->is_array() || value->size() > N) Bad(key, "must be an array of numbers");
   for (std::size_t i = 0; i < value->size(); ++i) {
-    if (!(*value)[i].is_number()) Bad(key, "must be an array of numbers");
-    out[i] = (*value)[i].get<T>();
+    if (!Convert((*value)[i], out[i])) Bad(key, "must be an array of numbers");
   }
 }
 
