@@ -24,6 +24,7 @@ CREATE TABLE IF NOT EXISTS scores (
     body TEXT NOT NULL,
     received REAL NOT NULL
 );
+CREATE INDEX IF NOT EXISTS scores_by_hash ON scores (hash);
 """
 
 
@@ -56,6 +57,9 @@ class Store:
     def __init__(self, path, lock):
         self.path = path
         self.lock = lock
+        # Stored bodies never change: each is parsed once, so boards over many plays
+        # stay cheap under load.
+        self._documents = {}
         with self.db() as db:
             db.executescript(_SCHEMA)
 
@@ -106,10 +110,17 @@ class Store:
     def plays(self, hash):
         """Every stored play of a song hash, whatever endpoint it came in on."""
         with self.db() as db:
-            rows = db.execute("SELECT player_id, body FROM scores WHERE hash = ? ORDER BY id",
+            rows = db.execute("SELECT id, player_id, body FROM scores WHERE hash = ? ORDER BY id",
                               (hash,)).fetchall()
-        return [Play(p, json.loads(b)) for p, b in rows]
+            plays = []
+            for score_id, player_id, body in rows:
+                document = self._documents.get(score_id)
+                if document is None:
+                    document = self._documents[score_id] = json.loads(body)
+                plays.append(Play(player_id, document))
+        return plays
 
     def clear_scores(self):
         with self.db() as db:
             db.execute("DELETE FROM scores")
+            self._documents.clear()

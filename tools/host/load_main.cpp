@@ -1,0 +1,149 @@
+// quorvane-load: one host process calling every slot of the plugin from several
+// threads at once, as a busy host would. Prints what came back as one JSON object.
+//
+//   quorvane-load --plugin PATH --hash HASH --play PLAY.json [--threads N] [--rounds N]
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "QuorvaneIR.h"
+#include "platform/dynamic_library.h"
+#include "play_json.h"
+#include "records_json.h"
+
+namespace {
+
+using nlohmann::json;
+
+struct Options {
+  std::string plugin;
+  std::string hash;
+  std::string play_file;
+  int threads = 8;
+  int rounds = 500;
+};
+
+// Counts per slot and result; a cached board is recorded by its row count so torn
+// reads would show up as odd sizes.
+struct Tally {
+  std::mutex mutex;
+  std::map<std::string, std::map<std::string, int>> results;
+  std::map<std::string, int> cached_rows;
+  int invalid_results = 0;
+
+  void Add(const std::string& slot, const std::string& result) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    ++results[slot][result];
+  }
+};
+
+bool ValidSlotResult(std::int32_t result) { return result >= 0 && result <= 2; }
+
+void Round(const MethodTable& table, const Options& options, const IRPlayResult& play,
+           Tally& tally) {
+  const char* hash = options.hash.c_str();
+  auto record = [&](const char* slot, std::int32_t result) {
+    if (!ValidSlotResult(result)) {
+      const std::lock_guard<std::mutex> lock(tally.mutex);
+      ++tally.invalid_results;
+    }
+    tally.Add(slot, std::to_string(result));
+  };
+
+  tally.Add("name", table.GetPluginName() == nullptr ? "null" : table.GetPluginName());
+  tally.Add("page-url", std::to_string(table.GetRankingPageUrl(hash).size()));
+  tally.Add("login", table.Login() ? "true" : "false");
+  record("submit", table.SubmitScore(&play));
+  {
+    IRRankResult board;
+    record("rank", table.GetRank(hash, 0, &board));
+  }
+  {
+    IRRankResult board;
+    const std::int32_t result = table.GetRankCached(hash, 0, &board);
+    record("rank-cached", result);
+    if (result == 0) {
+      const std::lock_guard<std::mutex> lock(tally.mutex);
+      const bool whole = board.player_count == static_cast<std::int32_t>(board.entries.size());
+      ++tally.cached_rows[std::to_string(board.entries.size()) + (whole ? "" : " torn")];
+    }
+  }
+  IRGhostResult ghost;
+  record("ghost", table.GetGhost(hash, GhostMode::Top, 0, &ghost));
+}
+
+int Usage(const char* message) {
+  std::fprintf(stderr,
+               "quorvane-load: %s\nusage: quorvane-load --plugin PATH --hash HASH "
+               "--play PLAY.json [--threads N] [--rounds N]\n",
+               message);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    const std::string value = argv[i + 1];
+    if (flag == "--plugin") {
+      options.plugin = value;
+    } else if (flag == "--hash") {
+      options.hash = value;
+    } else if (flag == "--play") {
+      options.play_file = value;
+    } else if (flag == "--threads") {
+      options.threads = std::stoi(value);
+    } else if (flag == "--rounds") {
+      options.rounds = std::stoi(value);
+    } else {
+      return Usage("unknown option");
+    }
+  }
+  if (argc % 2 == 0 || options.plugin.empty() || options.hash.empty() ||
+      options.play_file.empty()) {
+    return Usage("missing options");
+  }
+
+  auto play = std::make_unique<IRPlayResult>();
+  try {
+    std::ifstream in(std::filesystem::u8path(options.play_file), std::ios::binary);
+    qir::host::ReadPlay(json::parse(in), *play);
+  } catch (const std::exception& e) {
+    return Usage(e.what());
+  }
+
+  std::string error;
+  const auto library =
+      qir::platform::LoadDynamicLibrary(std::filesystem::u8path(options.plugin), &error);
+  if (!library) return Usage(error.c_str());
+  const auto get_method_table =
+      reinterpret_cast<GetMethodTableFn>(library->Symbol("GetMethodTable"));
+  if (get_method_table == nullptr) return Usage("no GetMethodTable");
+  MethodTable table{};
+  get_method_table(&table);
+
+  Tally tally;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < options.threads; ++t) {
+    threads.emplace_back([&] {
+      for (int r = 0; r < options.rounds; ++r) Round(table, options, *play, tally);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  json output = {{"results", tally.results},
+                 {"cached_rows", tally.cached_rows},
+                 {"invalid_results", tally.invalid_results}};
+  std::cout << output.dump() << std::endl;
+  return 0;
+}
