@@ -1,58 +1,75 @@
-// Speed of the per-request work: encoding, signing, the score document, a log line.
+// The in-process benchmarks: each slot against the floor of its essential work, the
+// log, and the parts a slot is made of. Run by scripts/bench.
+//
+//   quorvane_bench [--scratch DIR] [Google Benchmark flags]
+//
+// DIR (default: a new folder in the system's temporary directory) is laid out afresh
+// and removed at the end.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
+#include <cstring>
+#include <iostream>
+#include <random>
 
-#include "diag/log.h"
-#include "net/auth_headers.h"
-#include "net/encoding.h"
+#include "bench_support.h"
+#include "inprocess.h"
 #include "platform/os.h"
-#include "submit/score_payload.h"
 
+namespace qir::bench {
 namespace {
 
-const std::string kHash = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
-
-void BM_UrlEncode(benchmark::State& state) {
-  const std::string text = kHash + " /?&=%\xC3\xA9";
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        qir::UrlEncode(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
-  }
-}
-BENCHMARK(BM_UrlEncode);
-
-void BM_BuildAuthHeaders(benchmark::State& state) {
-  const std::string key = "0123456789abcdef0123456789abcdef";
-  const std::string payload(static_cast<std::size_t>(state.range(0)), 'x');
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        qir::BuildAuthHeaders(key.data(), key.size(), payload.data(), payload.size()));
-  }
-}
-BENCHMARK(BM_BuildAuthHeaders)->Arg(0)->Arg(2048);
-
-void BM_BuildScorePayload(benchmark::State& state) {
-  auto play = std::make_unique<IRPlayResult>();
-  play->hash = kHash;
-  play->title = "title";
-  qir::PreviousBest best;
-  best.op_best = 4321;
-  for (auto _ : state) benchmark::DoNotOptimize(qir::BuildScorePayload(*play, "ghost", true, &best));
-}
-BENCHMARK(BM_BuildScorePayload);
-
-void BM_LogLine(benchmark::State& state) {
-  // The log goes beside the "plugin", here a scratch folder.
-  static std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvane-bench";
-  std::filesystem::create_directories(dir);
-  qir::platform::Os os = qir::platform::SystemOs();
-  os.module_file_name = [] { return dir / "QuorvaneIR.plugin"; };
-  qir::platform::InstallOs(os);
-  for (auto _ : state) qir::Log("INFO", "db_query", "result=ok hash8=01234567");
-  qir::platform::InstallOs(qir::platform::SystemOs());
-  std::filesystem::remove_all(dir);
-}
-BENCHMARK(BM_LogLine);
+std::filesystem::path g_root;
+std::filesystem::path g_plugin_file;
 
 }  // namespace
+
+const std::filesystem::path& ScratchRoot() { return g_root; }
+
+}  // namespace qir::bench
+
+int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
+  using namespace qir::bench;
+  benchmark::Initialize(&argc, argv);
+  fs::path scratch;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--scratch") == 0 && i + 1 < argc) {
+      scratch = argv[++i];
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+  if (scratch.empty()) {
+    scratch = fs::temp_directory_path() / ("quorvane-bench-" + std::to_string(std::random_device()()));
+  }
+
+  const fs::path previous_cwd = fs::current_path();
+  try {
+    fs::remove_all(scratch);
+    LayOut(scratch);
+    fs::create_directories(scratch / "floor");
+  } catch (const std::exception& e) {
+    std::cerr << "quorvane_bench: " << e.what() << '\n';
+    return 1;
+  }
+  g_root = fs::absolute(scratch);
+  g_plugin_file = g_root / "plugin" / "QuorvaneIR.so";
+  fs::current_path(g_root / "game");
+
+  qir::platform::Os os = qir::platform::SystemOs();
+  os.module_file_name = []() -> fs::path { return g_plugin_file; };
+  os.new_http_exchange = [] { return NewMemoryExchange(); };
+  qir::platform::InstallOs(os);
+
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  qir::platform::InstallOs(qir::platform::SystemOs());
+  fs::current_path(previous_cwd);
+  std::error_code ignored;
+  fs::remove_all(g_root, ignored);
+  return 0;
+}

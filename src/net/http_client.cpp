@@ -1,6 +1,6 @@
 #include "net/http_client.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "diag/log.h"
 #include "net/auth_headers.h"
@@ -60,21 +60,32 @@ std::string StatusDetail(std::uint32_t status_code, HttpStatus mapped) {
 
 }  // namespace
 
-std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit) {
+std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit,
+                             bool* complete) {
+  // Read straight onto the end of the body: a full board arrives in one piece, and a
+  // chunk buffer beside it would double both the copying and the peak memory.
   std::string body;
-  body.reserve(4096);
-  std::vector<char> chunk;
+  if (complete != nullptr) *complete = true;
+  auto broken = [complete] {
+    if (complete != nullptr) *complete = false;
+  };
   for (;;) {
     std::uint32_t available = 0;
-    if (!exchange.QueryDataAvailable(&available)) break;
+    if (!exchange.QueryDataAvailable(&available)) {
+      broken();
+      break;
+    }
     if (available == 0) break;
     if (body.size() >= limit) break;
     const std::size_t room = limit - body.size();
     const auto wanted = static_cast<std::uint32_t>(available < room ? available : room);
-    chunk.assign(wanted, '\0');
+    const std::size_t before = body.size();
+    body.resize(before + wanted);
     std::uint32_t read = 0;
-    if (!exchange.ReadData(chunk.data(), wanted, &read) || read == 0) break;
-    body.append(chunk.data(), read < wanted ? read : wanted);
+    const bool ok = exchange.ReadData(body.data() + before, wanted, &read);
+    body.resize(before + (ok ? std::min(read, wanted) : 0));
+    if (!ok) broken();
+    if (!ok || read == 0) break;
   }
   return body;
 }
@@ -113,7 +124,15 @@ HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoin
 
   const std::uint32_t status_code = exchange->StatusCode();
   const HttpStatus mapped = MapHttpStatus(status_code);
-  body = ReadResponseBody(*exchange, kResponseBodyLimit);
+  // A connection that breaks inside the body is no answer: a cut board or ghost
+  // must not pass for a whole one.
+  bool complete = true;
+  body = ReadResponseBody(*exchange, kResponseBodyLimit, &complete);
+  if (!complete) {
+    body.clear();
+    LogWin32Error("http_winhttp_send_fail", exchange->last_error());
+    return HttpStatus::Retry;
+  }
 
   std::string done_key(label);
   done_key += "_done";

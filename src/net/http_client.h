@@ -26,7 +26,9 @@ HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoin
 // POST of a JSON body; the answer's body is not read.
 HttpStatus HttpPost(const std::string& body, const std::string& api_key, Endpoint endpoint);
 
-std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit);
+// *complete (when given) turns false when a read fails before the body's end.
+std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit,
+                             bool* complete = nullptr);
 
 }  // namespace qir
 

@@ -60,22 +60,26 @@ std::string JsonString(const json& value, JsonKeys keys) {
   return {};
 }
 
-std::optional<std::int64_t> JsonInt64(const json& value, std::string_view key) {
-  const json* member = Member(value, key);
-  if (member == nullptr) return std::nullopt;
-  switch (member->type()) {
+std::optional<std::int64_t> JsonToInt64(const json& value) {
+  switch (value.type()) {
     case json::value_t::number_integer:
-      return member->get<std::int64_t>();
+      return value.get<std::int64_t>();
     case json::value_t::number_unsigned: {
-      const auto number = member->get<std::uint64_t>();
+      const auto number = value.get<std::uint64_t>();
       constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
       return static_cast<std::int64_t>(number > kMax ? kMax : number);
     }
     case json::value_t::number_float:
-      return ClampToInt<std::int64_t>(member->get<double>());
+      return ClampToInt<std::int64_t>(value.get<double>());
     default:
       return std::nullopt;
   }
+}
+
+std::optional<std::int64_t> JsonInt64(const json& value, std::string_view key) {
+  const json* member = Member(value, key);
+  if (member == nullptr) return std::nullopt;
+  return JsonToInt64(*member);
 }
 
 }  // namespace qir

@@ -25,8 +25,11 @@ std::int32_t JsonInt(const nlohmann::json& value, JsonKeys keys, std::int32_t fa
 // The first key of an object holding a string; otherwise empty.
 std::string JsonString(const nlohmann::json& value, JsonKeys keys);
 
-// An integer or float member (floats truncated, both clamped to 64 bits); booleans,
-// null and everything else give nothing.
+// An integer or float (floats truncated, both clamped to 64 bits); booleans, null
+// and everything else give nothing.
+std::optional<std::int64_t> JsonToInt64(const nlohmann::json& value);
+
+// The member under the key, converted as JsonToInt64.
 std::optional<std::int64_t> JsonInt64(const nlohmann::json& value, std::string_view key);
 
 }  // namespace qir

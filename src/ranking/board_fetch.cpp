@@ -1,7 +1,5 @@
 #include "ranking/board_fetch.h"
 
-#include <nlohmann/json.hpp>
-
 #include "diag/log.h"
 #include "net/auth_headers.h"
 #include "net/encoding.h"
@@ -29,18 +27,13 @@ HttpStatus BoardFetchAttempt(std::string_view hash, const std::string& query,
   const HttpStatus status = HttpGet(query, api_key, endpoint, "board_fetch", body);
   if (status != HttpStatus::Ok) return status;
 
-  const nlohmann::json document =
-      nlohmann::json::parse(body, /*cb=*/nullptr, /*allow_exceptions=*/false,
-                            /*ignore_comments=*/false);
-  if (document.is_discarded()) {
-    Log("WARN", "board_parse_fail", "body_size=" + std::to_string(body.size()));
-    return HttpStatus::Fail;
-  }
-
   IRRankResult local;
   BoardStats stats;
   Board board;
-  ParseBoard(document, local, stats, board);
+  if (!ParseBoard(body, /*whole_text=*/true, local, stats, board)) {
+    Log("WARN", "board_parse_fail", "body_size=" + std::to_string(body.size()));
+    return HttpStatus::Fail;
+  }
   // The cache is written from the working board, not from the host rows, so the rows
   // can move into the host's record instead of being copied.
   result.entries = std::move(local.entries);
@@ -53,7 +46,7 @@ HttpStatus BoardFetchAttempt(std::string_view hash, const std::string& query,
   result.total_playcount = local.total_playcount;
   if (result.fetched_at == 0) result.fetched_at = UnixTimeSeconds();
 
-  WriteRankCache(hash, local, stats, board);
+  WriteRankCache(hash, local, stats, board, std::move(body));
   return HttpStatus::Ok;
 }
 

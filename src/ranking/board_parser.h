@@ -2,20 +2,27 @@
 #ifndef QUORVANE_RANKING_BOARD_PARSER_H
 #define QUORVANE_RANKING_BOARD_PARSER_H
 
-#include <nlohmann/json.hpp>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string_view>
 
 #include "QuorvaneIR.h"
 #include "ranking/board.h"
 
 namespace qir {
 
-// Reads the document leniently into the three records, which come in empty: keys
-// missing or holding the wrong kind of value leave their fields at 0. A document
-// that is not an object gives an empty board.
-void ParseBoard(const nlohmann::json& document, IRRankResult& result, BoardStats& stats,
-                Board& board);
-
-BoardEntry ParseBoardEntry(const nlohmann::json& element);
+// Reads the JSON text leniently into the three records, which come in empty: keys
+// missing or holding the wrong kind of value leave their fields at 0, and a document
+// that is not an object gives an empty board. Of duplicate keys the last counts.
+// With whole_text, anything but whitespace after the first JSON value makes the text
+// no JSON; otherwise it is not examined. False when the text is no JSON: the records
+// are then untouched. *fetched_at, when asked for, gets the "fetched_at" member as
+// JsonInt64 reads it.
+bool ParseBoard(std::string_view text, bool whole_text, IRRankResult& result, BoardStats& stats,
+                Board& board, std::optional<std::int64_t>* fetched_at = nullptr);
+bool ParseBoard(std::istream& text, bool whole_text, IRRankResult& result, BoardStats& stats,
+                Board& board, std::optional<std::int64_t>* fetched_at = nullptr);
 
 }  // namespace qir
 

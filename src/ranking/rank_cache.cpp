@@ -1,7 +1,10 @@
 #include "ranking/rank_cache.h"
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "diag/log.h"
@@ -15,23 +18,135 @@ namespace {
 
 using nlohmann::json;
 
-json EntryObject(const BoardEntry& e) {
-  return {{"bad", e.bad},
-          {"clear_type", e.clear_type},
-          {"display_name", e.display_name},
-          {"exscore", e.exscore},
-          {"good", e.good},
-          {"great", e.great},
-          {"keymode", e.keymode},
-          {"maxcombo", e.maxcombo},
-          {"minbp", e.minbp},
-          {"notes", e.notes},
-          {"option_packed", e.option_packed},
-          {"pgreat", e.pgreat},
-          {"playcount", e.playcount},
-          {"player_id", e.player_id},
-          {"poor", e.poor},
-          {"rank", e.rank}};
+// The file is written directly rather than through a json document and dump: for a
+// full board that document costs more than parsing the reply did. The bytes are
+// those dump would give (compact, keys in sorted order).
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;  // no UTF-16 surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+      return false;
+    }
+    if (text.size() - i < length) return false;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    if (second < low || second > high) return false;
+    for (std::size_t k = 2; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// As dump writes a string with ensure_ascii off: quote, backslash and control
+// characters escaped, everything else as it is. Text that is not valid UTF-8 goes
+// through dump itself, which puts U+FFFD in place of each bad sequence.
+void AppendString(std::string& out, std::string_view text) {
+  if (!IsValidUtf8(text)) {
+    out += json(std::string(text)).dump(-1, ' ', false, json::error_handler_t::replace);
+    return;
+  }
+  out += '"';
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(text, plain, i - plain);
+    plain = i + 1;
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default: {
+        char escaped[7];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+        out += escaped;
+      }
+    }
+  }
+  out.append(text, plain, text.size() - plain);
+  out += '"';
+}
+
+void AppendInt(std::string& out, std::int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+  out.append(digits, end);
+}
+
+// ",\"key\":value", or without the comma for the object's first member.
+void AppendMember(std::string& out, std::string_view key, std::int64_t value,
+                  bool first = false) {
+  if (!first) out += ',';
+  out += '"';
+  out += key;
+  out += "\":";
+  AppendInt(out, value);
+}
+
+void AppendEntry(std::string& out, const BoardEntry& e) {
+  out += '{';
+  AppendMember(out, "bad", e.bad, true);
+  AppendMember(out, "clear_type", e.clear_type);
+  out += ",\"display_name\":";
+  AppendString(out, e.display_name);
+  AppendMember(out, "exscore", e.exscore);
+  AppendMember(out, "good", e.good);
+  AppendMember(out, "great", e.great);
+  AppendMember(out, "keymode", e.keymode);
+  AppendMember(out, "maxcombo", e.maxcombo);
+  AppendMember(out, "minbp", e.minbp);
+  AppendMember(out, "notes", e.notes);
+  AppendMember(out, "option_packed", e.option_packed);
+  AppendMember(out, "pgreat", e.pgreat);
+  AppendMember(out, "playcount", e.playcount);
+  AppendMember(out, "player_id", e.player_id);
+  AppendMember(out, "poor", e.poor);
+  AppendMember(out, "rank", e.rank);
+  out += '}';
+}
+
+bool IsFetchTimeFresh(std::optional<std::int64_t> fetched_at, std::int64_t now) {
+  // A negative time is never written; a time ahead of now means the clock moved.
+  if (!fetched_at || *fetched_at < 0 || *fetched_at > now) return false;
+  return now - *fetched_at < kRankCacheLifetimeSeconds;
 }
 
 }  // namespace
@@ -69,31 +184,48 @@ std::filesystem::path RankCacheFilePath(std::string_view hash) {
 std::string RankCacheDocument(std::string_view hash, const IRRankResult& result,
                               const BoardStats& stats, const Board& board,
                               std::int64_t fetched_at) {
-  json entries = json::array();
-  for (const BoardEntry& entry : board.entries) entries.push_back(EntryObject(entry));
-  json document = {{"clear_distribution", stats.clear_distribution},
-                   {"entries", std::move(entries)},
-                   {"fetched_at", fetched_at},
-                   {"hash", std::string(hash)},
-                   {"my_rank", result.my_rank},
-                   {"player_count", result.player_count},
-                   {"rank", result.my_rank}};
-  if (board.my_player_id > 0) document["my_player_id"] = board.my_player_id;
-  if (result.total_playcount > 0) document["total_playcount"] = result.total_playcount;
-  // Strings read from JSON are valid UTF-8 already; only the hash can hold bad bytes.
-  return document.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::string out;
+  BuildRankCacheDocument(out, hash, result, stats, board, fetched_at);
+  return out;
+}
+
+void BuildRankCacheDocument(std::string& out, std::string_view hash, const IRRankResult& result,
+                            const BoardStats& stats, const Board& board,
+                            std::int64_t fetched_at) {
+  out.clear();
+  out.reserve(256 + board.entries.size() * 256);
+  out += "{\"clear_distribution\":[";
+  for (std::size_t i = 0; i < std::size(stats.clear_distribution); ++i) {
+    if (i > 0) out += ',';
+    AppendInt(out, stats.clear_distribution[i]);
+  }
+  out += "],\"entries\":[";
+  for (std::size_t i = 0; i < board.entries.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendEntry(out, board.entries[i]);
+  }
+  out += ']';
+  AppendMember(out, "fetched_at", fetched_at);
+  out += ",\"hash\":";
+  AppendString(out, hash);
+  if (board.my_player_id > 0) AppendMember(out, "my_player_id", board.my_player_id);
+  AppendMember(out, "my_rank", result.my_rank);
+  AppendMember(out, "player_count", result.player_count);
+  AppendMember(out, "rank", result.my_rank);
+  if (result.total_playcount > 0) AppendMember(out, "total_playcount", result.total_playcount);
+  out += '}';
 }
 
 void WriteRankCache(std::string_view hash, const IRRankResult& result, const BoardStats& stats,
-                    const Board& board) {
+                    const Board& board, std::string buffer) {
   std::error_code ignored;
   std::filesystem::create_directories(RankCacheDir(), ignored);
   bool written = false;
   try {
-    const std::string text = RankCacheDocument(hash, result, stats, board, UnixTimeSeconds());
+    BuildRankCacheDocument(buffer, hash, result, stats, board, UnixTimeSeconds());
     std::ofstream out(RankCacheFilePath(hash), std::ios::binary | std::ios::trunc);
     if (out) {
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+      out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
       out.close();
       written = !out.fail();
     }
@@ -104,26 +236,19 @@ void WriteRankCache(std::string_view hash, const IRRankResult& result, const Boa
 }
 
 bool IsCacheFresh(const json& document, std::int64_t now) {
-  const auto fetched_at = JsonInt64(document, "fetched_at");
-  // A negative time is never written; a time ahead of now means the clock moved.
-  if (!fetched_at || *fetched_at < 0 || *fetched_at > now) return false;
-  return now - *fetched_at < kRankCacheLifetimeSeconds;
+  return IsFetchTimeFresh(JsonInt64(document, "fetched_at"), now);
 }
 
 bool ReadRankCache(std::string_view hash, IRRankResult& result) {
   std::ifstream in(RankCacheFilePath(hash), std::ios::binary);
   if (!in) return false;
-  json document;
-  try {
-    in >> document;  // the first JSON value; anything after it is not examined
-  } catch (const json::exception&) {
-    return false;
-  }
-  if (!IsCacheFresh(document, UnixTimeSeconds())) return false;
   IRRankResult local;
   BoardStats stats;
   Board board;
-  ParseBoard(document, local, stats, board);
+  std::optional<std::int64_t> fetched_at;
+  // The first JSON value; anything after it is not examined.
+  if (!ParseBoard(in, /*whole_text=*/false, local, stats, board, &fetched_at)) return false;
+  if (!IsFetchTimeFresh(fetched_at, UnixTimeSeconds())) return false;
   result = std::move(local);
   return true;
 }

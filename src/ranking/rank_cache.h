@@ -33,9 +33,16 @@ std::string RankCacheDocument(std::string_view hash, const IRRankResult& result,
                               const BoardStats& stats, const Board& board,
                               std::int64_t fetched_at);
 
+// RankCacheDocument into out, replacing its content.
+void BuildRankCacheDocument(std::string& out, std::string_view hash, const IRRankResult& result,
+                            const BoardStats& stats, const Board& board,
+                            std::int64_t fetched_at);
+
 // Writes the board with the time of writing; a failure is logged, never reported.
+// The file's text is built in buffer, so a buffer done with (the reply's) can lend
+// its memory instead of another as large being allocated.
 void WriteRankCache(std::string_view hash, const IRRankResult& result, const BoardStats& stats,
-                    const Board& board);
+                    const Board& board, std::string buffer = {});
 
 // Fills the result from a fresh cache file; false (record untouched) otherwise.
 // Writes no log line.

@@ -55,11 +55,15 @@ if(QUORVANE_IR_CA_FILE)
     list(APPEND QUORVANE_SERVER_FIXTURES system_ca)
   endif()
 
-  foreach(suite login submit)
+  # The fault suite's stall cells wait out the build's time-outs.
+  set(QUORVANE_E2E_faults_ARGS --receive-timeout-ms=${QUORVANE_RECEIVE_TIMEOUT_MS}
+                               --response-timeout-ms=${QUORVANE_RESPONSE_TIMEOUT_MS})
+  set(QUORVANE_E2E_explain_ARGS ${QUORVANE_E2E_faults_ARGS})
+  foreach(suite login submit board ghost explain faults)
     add_test(NAME e2e.${suite}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
                      ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
-                     --ca-file=${QUORVANE_IR_CA_FILE})
+                     --ca-file=${QUORVANE_IR_CA_FILE} ${QUORVANE_E2E_${suite}_ARGS})
     set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"
                          RESOURCE_LOCK ir_server_port TIMEOUT 600)
   endforeach()

@@ -42,6 +42,7 @@ class FakeExchange final : public platform::HttpExchange {
   bool Receive() override { return Pass(FakeExchangeScript::FailAt::Receive); }
   std::uint32_t StatusCode() override { return s_->status_code; }
   bool QueryDataAvailable(std::uint32_t* available) override {
+    if (read_ > 0 && !Pass(FakeExchangeScript::FailAt::Read)) return false;
     *available = static_cast<std::uint32_t>(std::min<std::size_t>(s_->chunk, s_->body.size() - read_));
     return true;
   }

@@ -21,7 +21,7 @@ namespace qir::testing {
 
 // What one scripted exchange does and what was asked of it.
 struct FakeExchangeScript {
-  enum class FailAt { None, Open, Connect, OpenRequest, Send, Receive };
+  enum class FailAt { None, Open, Connect, OpenRequest, Send, Receive, Read };
   FailAt fail_at = FailAt::None;
   std::uint32_t error_code = 0;
   std::uint32_t status_code = 200;

@@ -24,6 +24,11 @@ Commands:
   ghost HASH [--mode target|top|next|average|INTEGER] [--target ID]
                        -> {"result": N, "ghost": GHOST}
   --null-hash may stand instead of HASH: the slot then gets a null pointer.
+  explain [PATH] [--json]
+                       reads a debug.log (default: the one beside the plugin) and tells,
+                       session by session, what the plugin did, why anything failed and
+                       what the player can do; loads no plugin. --json prints it as
+                       EXPLAIN instead of text.
 
 BOARD = {"entries": [{"display_name","player_id","playcount","clear_type","notes",
          "maxcombo","pgreat","great","good","bad","poor","minbp"}, ...],
@@ -31,6 +36,12 @@ BOARD = {"entries": [{"display_name","player_id","playcount","clear_type","notes
          "total_playcount"}
 GHOST = {"display_name","ghost_data","option_main","option_pair": [2],
          "option_flag": bool,"random_seed","average_exscore"}
+EXPLAIN = {"schema": 1, "log": PATH, "sessions": [{"started": TIME or null,
+           "activities": [{"activity": "login"|"board"|"ghost"|"submission"|"request",
+             "outcome": "succeeded"|"failed"|"skipped"|"unfinished", "attempts",
+             "summary", "cause", "advice"}, ...],
+           "events": [{"line","time","level","event","detail","text","known": bool,
+             "failure": bool,"meaning","advice"}, ...]}, ...]}
 
 PLAY.json holds the play grouped as the score document groups it: the objects
 "song", "settings", "state" and "judgements_total", the result members at the top
@@ -45,8 +56,9 @@ numbers cannot carry.
 Output text that is not UTF-8 is written with U+FFFD. The plugin works in the
 current directory as the host does (LR2files/Config/config.xml is read from it).
 
-Exit status: 0 when the slot ran, whatever its result; 2 for a usage error, a plugin
-that cannot be loaded, or a PLAY.json that cannot be read.
+Exit status: 0 when the slot ran, whatever its result, or when explain read its log;
+2 for a usage error, a plugin that cannot be loaded, a PLAY.json or a log that cannot
+be read.
 )";
 
 namespace {
@@ -97,6 +109,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--mode") {
       command.mode = ParseMode(value("--mode"));
       have_mode = true;
+    } else if (arg == "--json") {
+      command.json = true;
     } else if (arg == "--target") {
       command.target = ParseInt(value("--target"), "target");
       have_target = true;
@@ -110,8 +124,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   command.name = positional.front();
   positional.erase(positional.begin());
 
-  static const char* const kCommands[] = {"name",  "template", "page-url",    "login",
-                                          "submit", "rank",    "rank-cached", "ghost"};
+  static const char* const kCommands[] = {"name", "template",    "page-url", "login",  "submit",
+                                          "rank", "rank-cached", "ghost",    "explain"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command.name) == std::end(kCommands)) {
     Usage("unknown command " + command.name);
   }
@@ -119,6 +133,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     Usage("--mode and --target belong to the ghost command");
   }
   if (null_hash && !TakesHash(command.name)) Usage("--null-hash belongs to a command taking HASH");
+  if (command.json && command.name != "explain") Usage("--json belongs to the explain command");
 
   if (TakesHash(command.name)) {
     const std::size_t wanted = null_hash ? 0 : 1;
@@ -127,6 +142,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   } else if (command.name == "submit") {
     if (positional.size() != 1) Usage("submit takes PLAY.json");
     command.play_file = positional[0];
+  } else if (command.name == "explain") {
+    if (positional.size() > 1) Usage("explain takes at most one PATH");
+    if (!positional.empty()) command.log_file = positional[0];
   } else if (!positional.empty()) {
     Usage(command.name + " takes no arguments");
   }

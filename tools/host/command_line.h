@@ -11,9 +11,12 @@ namespace qir::host {
 
 struct Command {
   std::string plugin;  // empty: the plugin file beside the executable
-  std::string name;    // name, template, page-url, login, submit, rank, rank-cached, ghost
+  std::string name;    // name, template, page-url, login, submit, rank, rank-cached, ghost,
+                       // explain
   std::optional<std::string> hash;  // none: --null-hash
   std::string play_file;
+  std::string log_file;  // explain: empty means debug.log beside the plugin
+  bool json = false;     // explain --json
   std::int32_t mode = 0;
   std::int32_t target = 0;
   bool help = false;

@@ -7,6 +7,7 @@
 
 #include "QuorvaneIR.h"
 #include "command_line.h"
+#include "explain.h"
 #include "platform/dynamic_library.h"
 #include "play_json.h"
 #include "records_json.h"
@@ -60,6 +61,12 @@ int Run(int argc, char** argv) {
   if (command.help) {
     std::fputs(qir::host::kUsage, stdout);
     return 0;
+  }
+  if (command.name == "explain") {
+    const std::filesystem::path log = command.log_file.empty()
+                                          ? PluginPath(command).parent_path() / "debug.log"
+                                          : std::filesystem::u8path(command.log_file);
+    return qir::host::RunExplain(log, command.json, std::cout, std::cerr);
   }
 
   // The record is large (the host's own stretches included): keep it off the stack.

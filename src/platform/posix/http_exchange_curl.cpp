@@ -1,5 +1,6 @@
 #include "platform/posix/http_exchange_curl.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "platform/posix/utf16.h"
@@ -10,9 +11,13 @@ namespace {
 
 constexpr std::uint32_t kSecureFlag = 0x800000;
 
-// The time-outs WinHTTP applies by default: connect 60 s, send and receive 30 s each.
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kStallTimeoutSeconds = 30;
+// The bounds the WinHTTP transport sets: connecting (here with the TLS handshake),
+// the longest stall while the request goes out or the reply comes in, and the
+// reply's headers once the request is out.
+constexpr long kConnectTimeoutMs = QUORVANE_CONNECT_TIMEOUT_MS;
+constexpr std::chrono::milliseconds kSendStall{QUORVANE_SEND_TIMEOUT_MS};
+constexpr std::chrono::milliseconds kReceiveStall{QUORVANE_RECEIVE_TIMEOUT_MS};
+constexpr std::chrono::milliseconds kResponseTimeout{QUORVANE_RESPONSE_TIMEOUT_MS};
 
 }  // namespace
 
@@ -75,9 +80,12 @@ bool CurlHttpExchange::OpenRequest(std::u16string_view verb, const std::u16strin
   if (std::strlen(QUORVANE_IR_CA_FILE) > 0) {
     curl_easy_setopt(curl_, CURLOPT_CAINFO, QUORVANE_IR_CA_FILE);
   }
-  curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+  curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+  curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &CurlHttpExchange::OnProgress);
+  curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &CurlHttpExchange::OnHeader);
+  curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &CurlHttpExchange::OnBody);
   curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
   request_open_ = true;
@@ -122,7 +130,7 @@ bool CurlHttpExchange::Send(const std::u16string& headers, std::string_view body
     received_ = true;
     return true;
   }
-  last_error_ = static_cast<std::uint32_t>(result);
+  last_error_ = static_cast<std::uint32_t>(timed_out_ ? CURLE_OPERATION_TIMEDOUT : result);
   // Whether the request left before the failure decides which stage failed.
   long request_size = 0;
   curl_easy_getinfo(curl_, CURLINFO_REQUEST_SIZE, &request_size);
@@ -130,6 +138,53 @@ bool CurlHttpExchange::Send(const std::u16string& headers, std::string_view body
 }
 
 bool CurlHttpExchange::Receive() { return received_; }
+
+std::size_t CurlHttpExchange::OnHeader(char* data, std::size_t size, std::size_t count,
+                                       void* self) {
+  auto* exchange = static_cast<CurlHttpExchange*>(self);
+  const std::size_t n = size * count;
+  exchange->last_activity_ = Clock::now();
+  // The blank line ends a header block; an interim (1xx) reply's block is not the answer.
+  if ((n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n')) {
+    long code = 0;
+    curl_easy_getinfo(exchange->curl_, CURLINFO_RESPONSE_CODE, &code);
+    if (code >= 200) exchange->headers_received_ = true;
+  }
+  return n;
+}
+
+// libcurl calls this at least about once a second, and whenever data moves.
+int CurlHttpExchange::OnProgress(void* self, curl_off_t /*download_total*/,
+                                 curl_off_t downloaded, curl_off_t upload_total,
+                                 curl_off_t uploaded) {
+  auto* exchange = static_cast<CurlHttpExchange*>(self);
+  const Clock::time_point now = Clock::now();
+  curl_off_t pretransfer = 0;
+  curl_easy_getinfo(exchange->curl_, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+  if (pretransfer == 0) {
+    // Still connecting: the connect time-out bounds that.
+    exchange->last_activity_ = now;
+    return 0;
+  }
+  if (downloaded != exchange->downloaded_ || uploaded != exchange->uploaded_) {
+    exchange->downloaded_ = downloaded;
+    exchange->uploaded_ = uploaded;
+    exchange->last_activity_ = now;
+  }
+  const bool sending = uploaded < upload_total;
+  if (!sending && !exchange->request_sent_) {
+    exchange->request_sent_ = true;
+    exchange->sent_at_ = now;
+  }
+  const Clock::duration stalled = now - exchange->last_activity_;
+  bool late = stalled > (sending ? kSendStall : kReceiveStall);
+  if (!sending && !exchange->headers_received_ && now - exchange->sent_at_ > kResponseTimeout) {
+    late = true;
+  }
+  if (!late) return 0;
+  exchange->timed_out_ = true;
+  return 1;  // stops the transfer
+}
 
 std::size_t CurlHttpExchange::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
   auto* exchange = static_cast<CurlHttpExchange*>(self);

@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <string>
 
 #include "platform/http_exchange.h"
@@ -33,7 +34,12 @@ class CurlHttpExchange final : public HttpExchange {
   std::uint32_t last_error() const override { return last_error_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+  static int OnProgress(void* self, curl_off_t download_total, curl_off_t downloaded,
+                        curl_off_t upload_total, curl_off_t uploaded);
 
   CURL* curl_ = nullptr;
   curl_slist* headers_ = nullptr;
@@ -48,6 +54,14 @@ class CurlHttpExchange final : public HttpExchange {
   std::string body_;
   std::size_t body_read_ = 0;
   std::uint32_t last_error_ = 0;
+  // The time-outs' bookkeeping, in the transfer's own callbacks.
+  Clock::time_point last_activity_{};
+  curl_off_t downloaded_ = 0;
+  curl_off_t uploaded_ = 0;
+  bool request_sent_ = false;
+  Clock::time_point sent_at_{};
+  bool headers_received_ = false;
+  bool timed_out_ = false;
 };
 
 }  // namespace qir::platform

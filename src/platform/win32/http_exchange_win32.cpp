@@ -1,6 +1,6 @@
-// The HTTPS exchange over WinHTTP, synchronous. Time-outs, proxy and certificate
-// checks are the platform's defaults: the system proxy settings and full
-// certificate validation.
+// The HTTPS exchange over WinHTTP, synchronous. Proxy and certificate checks are
+// the platform's defaults: the system proxy settings and full certificate
+// validation. The time-outs are set on every session (see Open).
 #include "platform/http_exchange.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,6 +15,9 @@
 #include "platform/os.h"
 
 // Older MinGW headers lack the newer options; the values are the system's.
+#ifndef WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT
+#define WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT 7
+#endif
 #ifndef WINHTTP_OPTION_SECURE_PROTOCOLS
 #define WINHTTP_OPTION_SECURE_PROTOCOLS 84
 #endif
@@ -35,6 +38,12 @@
 #endif
 #ifndef WINHTTP_DECOMPRESSION_FLAG_GZIP
 #define WINHTTP_DECOMPRESSION_FLAG_GZIP 0x00000001
+#endif
+#ifndef WINHTTP_OPTION_REDIRECT_POLICY
+#define WINHTTP_OPTION_REDIRECT_POLICY 88
+#endif
+#ifndef WINHTTP_OPTION_REDIRECT_POLICY_NEVER
+#define WINHTTP_OPTION_REDIRECT_POLICY_NEVER 0
 #endif
 #ifndef WINHTTP_DECOMPRESSION_FLAG_DEFLATE
 #define WINHTTP_DECOMPRESSION_FLAG_DEFLATE 0x00000002
@@ -66,10 +75,22 @@ class WinHttpExchange final : public HttpExchange {
     if (session_ != nullptr) WinHttpCloseHandle(session_);
   }
 
+  // Windows bounds every stage by default, but not every WinHTTP does (Wine's waits
+  // for the reply's headers forever), so the bounds are always set explicitly. A
+  // session that would not take them is not used.
   bool Open(const std::u16string& agent) override {
     session_ = WinHttpOpen(Wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
-    return Succeeded(session_ != nullptr);
+    if (!Succeeded(session_ != nullptr)) return false;
+    // Name resolution stays unbounded, as on Windows: the resolver has its own.
+    if (!Succeeded(WinHttpSetTimeouts(session_, 0, QUORVANE_CONNECT_TIMEOUT_MS,
+                                      QUORVANE_SEND_TIMEOUT_MS,
+                                      QUORVANE_RECEIVE_TIMEOUT_MS) != FALSE)) {
+      return false;
+    }
+    DWORD response_timeout = QUORVANE_RESPONSE_TIMEOUT_MS;
+    return Succeeded(WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                                      &response_timeout, sizeof(response_timeout)) != FALSE);
   }
 
   void SetProtocolOptions() override {
@@ -89,7 +110,11 @@ class WinHttpExchange final : public HttpExchange {
     request_ = WinHttpOpenRequest(connection_, Wide(verb_z), Wide(target), nullptr,
                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                   static_cast<DWORD>(flags));
-    return Succeeded(request_ != nullptr);
+    if (!Succeeded(request_ != nullptr)) return false;
+    // A redirect would carry the signed headers, the API key among them, to another
+    // address; the reply is taken as it stands, as libcurl does.
+    SetDwordOption(request_, WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER);
+    return true;
   }
 
   void SetDecompression() override {

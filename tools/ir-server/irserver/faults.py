@@ -1,8 +1,9 @@
 """Fault scripts: queued per path (or for any path), one taken per request.
 
-A fault carrying "status", "body", "body_size" or "close" replaces the answer
-entirely (no handler runs, nothing is stored, whatever the auth result); a fault
-with only "delay", "gzip", "deflate" or "headers" modifies the normal answer.
+A fault carrying "status", "body", "body_size", "close" or "stall" replaces the
+answer entirely (no handler runs, nothing is stored, whatever the auth result); a
+fault with only "delay", "gzip", "deflate", "headers" or "truncate" modifies the
+normal answer.
 
 Fault keys:
   status    int, status line of the reply (default 200)
@@ -14,6 +15,10 @@ Fault keys:
   deflate   true: body sent as a zlib stream with Content-Encoding: deflate
   delay     seconds to sleep before answering
   close     true: close the connection without sending anything
+  stall     true: take the request and never answer; the connection stays open
+            until the client gives up (or the server stops)
+  truncate  int: send the headers, with the whole body's Content-Length, then only
+            that many bytes of the body, and close the connection
 """
 
 import gzip
@@ -46,8 +51,12 @@ class FaultQueue:
         with self._lock:
             self._any.extend(dict(f) for f in faults)
 
-    def clear(self):
+    def clear(self, path=None):
+        """Drops every fault, or only those queued for path."""
         with self._lock:
+            if path is not None:
+                self._by_path.pop(path, None)
+                return
             self._by_path.clear()
             self._any.clear()
 

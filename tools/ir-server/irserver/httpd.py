@@ -12,6 +12,7 @@ import http.server
 import json
 import logging
 import re
+import select
 import socket
 import ssl
 import threading
@@ -140,6 +141,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         fault = fault or {}
         if fault.get("delay"):
             time.sleep(float(fault["delay"]))
+        if fault.get("stall"):
+            self.close_connection = True
+            self._wait_for_client_to_leave()
+            ir._mark_closed(entry)
+            return
         if fault.get("close"):
             self.close_connection = True
             ir._mark_closed(entry)
@@ -152,8 +158,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         reply = faults.replacing_reply(fault) or ir._dispatch(entry)
         self._send(reply, entry, fault)
 
+    def _wait_for_client_to_leave(self):
+        # Server.stop shuts the socket down, which wakes this up as well.
+        conn = self.connection
+        while True:
+            readable, _, _ = select.select([conn], [], [], 1.0)
+            if not readable:
+                continue
+            try:
+                if not conn.recv(4096):
+                    return
+            except (OSError, ssl.SSLError):
+                return
+
     def _send(self, reply, entry, fault=None):
-        body, headers, must_close = faults.encode(reply, fault or {})
+        fault = fault or {}
+        body, headers, must_close = faults.encode(reply, fault)
+        cut = fault.get("truncate")
+        if cut is not None:
+            body = body[:int(cut)]
+            must_close = True
         if must_close:
             self.close_connection = True
         if self.close_connection:
@@ -167,6 +191,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(body)
         self.wfile.flush()
+        if cut is not None:
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
 
 
 class TlsServer(http.server.ThreadingHTTPServer):

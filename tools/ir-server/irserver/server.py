@@ -58,6 +58,14 @@ class IrServer:
         self._httpd = None
         self._thread = None
 
+    def use_certificate(self, certfile, keyfile):
+        """Serves every connection from now on with this certificate; the ones
+        already open keep theirs."""
+        self.certfile = certfile
+        self.keyfile = keyfile
+        if self._httpd is not None:
+            self._httpd.context = httpd.tls_context(certfile, keyfile)
+
     def __enter__(self):
         return self.start()
 
@@ -119,8 +127,9 @@ class IrServer:
     def script_all(self, faults):
         self._faults.script_all(faults)
 
-    def clear_faults(self):
-        self._faults.clear()
+    def clear_faults(self, path=None):
+        """Drops every fault, or only those scripted for path."""
+        self._faults.clear(path)
 
     def _next_fault(self, path):
         return self._faults.next(path)

@@ -3,6 +3,7 @@
 import gzip
 import http.client
 import json
+import socket
 import ssl
 import time
 import zlib
@@ -46,6 +47,14 @@ class FaultTest(ServerCase):
         self.assertEqual((status, json.loads(body)), (200, {"logged_in": False}))
         r, = self.server.wait_for_requests(1)
         self.assertFalse(r.auth_ok)
+
+    def test_clear_one_path(self):
+        self.server.script("/api/ir/login", [{"status": 503}])
+        self.server.script("/api/chart/board", [{"status": 502}])
+        self.server.script_all([{"status": 429}])
+        self.server.clear_faults("/api/ir/login")
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 429)
+        self.assertEqual(self.call("GET", "/api/chart/board?hash=x")[0], 502)
 
     def test_not_json(self):
         self.server.script("/api/ir/login", [{"body": b"<html>not json"}])
@@ -106,3 +115,48 @@ class FaultTest(ServerCase):
                                                                          "Content-Type": "text/html"}}])
         status, headers, _ = self.call("GET", "/api/ir/login")
         self.assertEqual((status, headers["Retry-After"], headers["Content-Type"]), (503, "7", "text/html"))
+
+
+class HeldAndCutAnswers(ServerCase):
+    def test_stall_holds_the_request_until_the_client_leaves(self):
+        self.server.script("/api/ir/login", [{"stall": True}])
+        conn = self.connect(timeout=0.5)
+        with self.assertRaises((socket.timeout, TimeoutError)):
+            self.call("GET", "/api/ir/login", conn=conn)
+        r, = self.server.requests()
+        self.assertFalse(r.answered)
+        conn.close()
+        r, = self.server.wait_for_requests(1)
+        self.assertTrue(r.closed)
+        self.assertIsNone(r.status)
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)
+
+    def test_truncate_cuts_the_body_after_the_headers(self):
+        answer = json.dumps({"logged_in": True, "player_id": PLAYER}).encode()
+        cases = [({"truncate": 4, "body": b"0123456789"}, b"0123", 10),
+                 ({"truncate": 0, "status": 503}, b"", len(b'{"error": "scripted 503"}')),
+                 # The normal answer, cut.
+                 ({"truncate": 3}, answer[:3], len(answer))]
+        for fault, sent, length in cases:
+            self.server.script("/api/ir/login", [fault])
+            with self.assertRaises(http.client.IncompleteRead) as cut:
+                self.call("GET", "/api/ir/login")
+            self.assertEqual(cut.exception.partial, sent, fault)
+            self.assertEqual(len(sent) + cut.exception.expected, length, fault)
+        statuses = [r.status for r in self.server.wait_for_requests(3)]
+        self.assertEqual(statuses, [200, 503, 200])
+
+    def test_another_certificate_for_new_connections(self):
+        self.server.use_certificate(str(self.certs / "wrong-host.pem"),
+                                    str(self.certs / "wrong-host.key"))
+        try:
+            with self.assertRaisesRegex(ssl.SSLCertVerificationError, "Hostname mismatch"):
+                self.call("GET", "/api/ir/login")
+            self.server.use_certificate(str(self.certs / "other-server.pem"),
+                                        str(self.certs / "other-server.key"))
+            with self.assertRaisesRegex(ssl.SSLCertVerificationError, "unable to get local issuer"):
+                self.call("GET", "/api/ir/login")
+        finally:
+            self.server.use_certificate(str(self.certs / "server.pem"),
+                                        str(self.certs / "server.key"))
+        self.assertEqual(self.call("GET", "/api/ir/login")[0], 200)

@@ -189,7 +189,8 @@ class TlsTrustTest(ServerCase):
 
     def test_make_certs_is_idempotent(self):
         before = {p.name: p.read_bytes() for p in self.certs.glob("*.pem")}
-        self.assertEqual(len(before), 4)
+        self.assertEqual(sorted(before), ["ca.pem", "other-ca.pem", "other-server.pem",
+                                          "server.pem", "wrong-host.pem"])
         make_certs(self.certs)
         self.assertEqual({p.name: p.read_bytes() for p in self.certs.glob("*.pem")}, before)
         out = subprocess.run(["openssl", "x509", "-noout", "-ext",
@@ -198,6 +199,10 @@ class TlsTrustTest(ServerCase):
                              check=True, capture_output=True, text=True).stdout
         for want in ("CA:FALSE", "TLS Web Server Authentication", "DNS:localhost", "IP Address:127.0.0.1"):
             self.assertIn(want, out)
+        names = subprocess.run(["openssl", "x509", "-noout", "-ext", "subjectAltName",
+                                "-in", str(self.certs / "wrong-host.pem")],
+                               check=True, capture_output=True, text=True).stdout
+        self.assertEqual(names.split()[-1], "DNS:wrong-host.invalid")
 
     def test_stop_closes_kept_alive_connections(self):
         srv = IrServer(0, str(self.certs / "server.pem"), str(self.certs / "server.key"),
