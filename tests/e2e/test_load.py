@@ -13,7 +13,10 @@ HASH = "0123456789abcdef0123456789abcdef"
 LINE = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \| (INFO|WARN|ERROR) \| [a-z0-9_]+"
                   r"( \| [^\n|]+)?")
 THREADS = 8
-ROUNDS = int(os.environ.get("QUORVANE_LOAD_ROUNDS", "500"))
+# Each round calls all seven slots: 72 rounds are about 500 calls a thread.
+ROUNDS = int(os.environ.get("QUORVANE_LOAD_ROUNDS", "72"))
+# The log starts this close to its 2 MiB rotation threshold, as after a long session.
+PAD_LOG = 2 * 1024 * 1024 - 200 * 1024
 PLAY = {"song": {"hash": HASH, "title": "Load"}, "judgements_total": {"epg": 10},
         "exscore": 20, "clearType": 3}
 
@@ -37,7 +40,8 @@ class Load(harness.ServerTestCase):
         load = os.path.join(os.path.dirname(os.path.abspath(self.host.host_exe)), "quorvane-load")
         start = time.monotonic()
         done = subprocess.run([load, "--plugin", self.plugin, "--hash", HASH, "--play", play_file,
-                               "--threads", str(THREADS), "--rounds", str(ROUNDS)],
+                               "--threads", str(THREADS), "--rounds", str(ROUNDS),
+                               "--pad-log", str(PAD_LOG)],
                               cwd=self.workdir, capture_output=True, timeout=1500)
         self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
         tally = json.loads(done.stdout)
@@ -50,6 +54,7 @@ class Load(harness.ServerTestCase):
         for slot in ("submit", "rank", "rank-cached", "ghost"):
             self.assertEqual(sum(tally["results"][slot].values()), calls, slot)
         self.assertEqual(tally["results"]["login"].get("true"), calls)
+        self.assertEqual(tally["results"]["name"], {"QuorvaneIR": calls})
         for slot in ("submit", "rank", "ghost"):
             self.assertEqual(tally["results"][slot].get("0"), calls, (slot, tally["results"][slot]))
         # A cached read is a miss or one of the two whole boards (before and after this
@@ -85,6 +90,7 @@ class Load(harness.ServerTestCase):
             answered = sum(1 for r in self.ir.requests() if r.status == 200)
             self.assertEqual(count(everything, done_events, "status_code=200"), answered)
             self.assertEqual(count(everything, ("db_query",)), calls)
+            self.assertGreater(count(everything, ("load_padding",)), 0)
 
 if __name__ == "__main__":
     harness.main()

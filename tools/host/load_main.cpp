@@ -2,9 +2,15 @@
 // threads at once, as a busy host would. Prints what came back as one JSON object.
 //
 //   quorvane-load --plugin PATH --hash HASH --play PLAY.json [--threads N] [--rounds N]
+//                 [--pad-log BYTES]
+//
+// --pad-log stands for a session that has already run a while: after a first login
+// has started the log, that many bytes of filler lines are added to it, so the load
+// carries it over the rotation threshold.
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -29,6 +35,7 @@ struct Options {
   std::string play_file;
   int threads = 8;
   int rounds = 500;
+  long pad_log = 0;
 };
 
 // Counts per slot and result; a cached board is recorded by its row count so torn
@@ -105,6 +112,8 @@ int main(int argc, char** argv) {
       options.threads = std::stoi(value);
     } else if (flag == "--rounds") {
       options.rounds = std::stoi(value);
+    } else if (flag == "--pad-log") {
+      options.pad_log = std::stol(value);
     } else {
       return Usage("unknown option");
     }
@@ -131,6 +140,16 @@ int main(int argc, char** argv) {
   if (get_method_table == nullptr) return Usage("no GetMethodTable");
   MethodTable table{};
   get_method_table(&table);
+
+  if (options.pad_log > 0) {
+    table.Login();
+    const auto log_path = std::filesystem::u8path(options.plugin).parent_path() / "debug.log";
+    std::ofstream log(log_path, std::ios::binary | std::ios::app);
+    const std::string line = "2026-01-01 00:00:00 | INFO | load_padding\n";
+    for (long written = 0; written < options.pad_log; written += static_cast<long>(line.size())) {
+      log << line;
+    }
+  }
 
   Tally tally;
   std::vector<std::thread> threads;
