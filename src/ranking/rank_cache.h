@@ -27,8 +27,9 @@ std::string RankCacheFileName(std::string_view hash);
 std::filesystem::path RankCacheFilePath(std::string_view hash);
 
 // The file's content: compact, keys sorted, the first-choice key of every field the
-// parser reads; total play count and own player id only when positive. Text that is
-// not valid UTF-8 (a hash passed through from the host) is written with U+FFFD.
+// parser reads; total play count only when not 0 (the host reads it back as it came),
+// own player id only when positive. Text that is not valid UTF-8 (a hash passed
+// through from the host) is written with U+FFFD.
 std::string RankCacheDocument(std::string_view hash, const IRRankResult& result,
                               const BoardStats& stats, const Board& board,
                               std::int64_t fetched_at);

@@ -1,6 +1,7 @@
 #include "log_events.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 
 namespace qir::host {
@@ -344,10 +345,18 @@ std::string MarkdownCell(std::string_view text) {
   return cell;
 }
 
+std::string Code(std::string_view text) { return std::string("`").append(text).append("`"); }
+
+void AppendRow(std::string& table, std::initializer_list<std::string> cells) {
+  table.append("|");
+  for (const std::string& cell : cells) table.append(" ").append(cell).append(" |");
+  table.append("\n");
+}
+
 std::string StatusRange(const HttpStatusMeaning& row) {
   if (row.first == 0 && row.last == 0xFFFFFFFFu) return "any other";
   std::string range = std::to_string(row.first);
-  if (row.last != row.first) range += "-" + std::to_string(row.last);
+  if (row.last != row.first) range.append("-").append(std::to_string(row.last));
   return range;
 }
 
@@ -434,10 +443,10 @@ std::string WithCode(std::string_view text, std::uint32_t code) {
 std::string LogEventsMarkdown() {
   std::string table = "| line | level | what it means | what you can do |\n|---|---|---|---|\n";
   for (const LogEvent& row : kEvents) {
-    std::string line = "`" + std::string(row.name) + "`";
-    if (!row.when.empty()) line += " `" + std::string(row.when) + "`";
-    table += "| " + line + " | " + std::string(row.level) + " | " + MarkdownCell(row.meaning) +
-             " | " + MarkdownCell(row.advice) + " |\n";
+    std::string line = Code(row.name);
+    if (!row.when.empty()) line.append(" ").append(Code(row.when));
+    AppendRow(table, {line, std::string(row.level), MarkdownCell(row.meaning),
+                      MarkdownCell(row.advice)});
   }
   return table;
 }
@@ -445,9 +454,8 @@ std::string LogEventsMarkdown() {
 std::string HttpStatusesMarkdown() {
   std::string table = "| status | on | what it means | what you can do |\n|---|---|---|---|\n";
   for (const HttpStatusMeaning& row : kStatuses) {
-    const std::string on = row.event.empty() ? "any" : "`" + std::string(row.event) + "`";
-    table += "| " + StatusRange(row) + " | " + on + " | " + MarkdownCell(row.meaning) + " | " +
-             MarkdownCell(row.advice) + " |\n";
+    AppendRow(table, {StatusRange(row), row.event.empty() ? "any" : Code(row.event),
+                      MarkdownCell(row.meaning), MarkdownCell(row.advice)});
   }
   return table;
 }
@@ -455,14 +463,13 @@ std::string HttpStatusesMarkdown() {
 std::string TransportErrorsMarkdown() {
   std::string table = "| win32= | from | name | what it means | kind |\n|---|---|---|---|---|\n";
   for (const TransportError& row : kTransportErrors) {
-    table += "| " + std::to_string(row.code) + " | " + std::string(row.library) + " | `" +
-             std::string(row.name) + "` | " + MarkdownCell(row.meaning) + " | " +
-             std::string(FindTrouble(row.trouble).name) + " |\n";
+    AppendRow(table, {std::to_string(row.code), std::string(row.library), Code(row.name),
+                      MarkdownCell(row.meaning), std::string(FindTrouble(row.trouble).name)});
   }
-  table += "\n| kind | cause | what you can do |\n|---|---|---|\n";
+  table.append("\n| kind | cause | what you can do |\n|---|---|---|\n");
   for (const TroubleMeaning& row : kTroubles) {
-    table += "| " + std::string(row.name) + " | " + MarkdownCell(row.cause) + " | " +
-             MarkdownCell(row.advice) + " |\n";
+    AppendRow(table,
+              {std::string(row.name), MarkdownCell(row.cause), MarkdownCell(row.advice)});
   }
   return table;
 }
