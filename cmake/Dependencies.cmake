@@ -1,10 +1,11 @@
-# Dependencies are Debian's packages. The Windows cross-build compiles SQLite from
-# Debian's source package (scripts/install-deps unpacks it) and GoogleTest from the
-# sources Debian ships in /usr/src/googletest.
+# On Linux the dependencies are Debian's packages. The MinGW cross-build compiles
+# SQLite from Debian's source package (scripts/install-deps unpacks it) and GoogleTest
+# from the sources Debian ships in /usr/src/googletest. The MSVC build takes them all
+# from vcpkg, through vcpkg.json.
 find_package(nlohmann_json 3 REQUIRED)
 find_package(Threads REQUIRED)
 
-if(WIN32)
+if(WIN32 AND NOT MSVC)
   set(QUORVANE_SQLITE_SOURCE_DIR "${CMAKE_SOURCE_DIR}/build/third_party/sqlite" CACHE PATH
       "Directory holding sqlite3.c and sqlite3.h from Debian's sqlite3 source package")
   if(NOT EXISTS "${QUORVANE_SQLITE_SOURCE_DIR}/sqlite3.c")
@@ -13,10 +14,12 @@ if(WIN32)
   add_library(quorvane_sqlite3 STATIC "${QUORVANE_SQLITE_SOURCE_DIR}/sqlite3.c")
   target_include_directories(quorvane_sqlite3 SYSTEM PUBLIC "${QUORVANE_SQLITE_SOURCE_DIR}")
   target_compile_definitions(quorvane_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
-  target_compile_options(quorvane_sqlite3 PRIVATE -w)
+  quorvane_no_warnings(quorvane_sqlite3)
   add_library(SQLite::SQLite3 ALIAS quorvane_sqlite3)
 else()
   find_package(SQLite3 REQUIRED)
+endif()
+if(NOT WIN32)
   find_package(CURL REQUIRED)
   find_package(OpenSSL REQUIRED)
 endif()

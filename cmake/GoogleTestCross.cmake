@@ -3,7 +3,7 @@
 # it). Defines the same targets find_package(GTest) gives:
 #   GTest::gtest  GTest::gtest_main  GTest::gmock  GTest::gmock_main
 #
-#   if(WIN32)
+#   if(WIN32 AND NOT MSVC)
 #     include(${CMAKE_SOURCE_DIR}/cmake/GoogleTestCross.cmake)
 #   else()
 #     find_package(GTest REQUIRED)
@@ -30,7 +30,7 @@ add_subdirectory("${QUORVANE_GOOGLETEST_SOURCE_DIR}"
 
 foreach(lib gtest gtest_main gmock gmock_main)
   # Third-party code: no project warnings, and none of its own made into errors.
-  target_compile_options(${lib} PRIVATE -w)
+  quorvane_no_warnings(${lib})
   if(NOT TARGET GTest::${lib})
     add_library(GTest::${lib} ALIAS ${lib})
   endif()

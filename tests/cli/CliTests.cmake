@@ -25,15 +25,22 @@ add_test(NAME cli.offline
                  ${QUORVANE_CLI_TEST_ARGS})
 
 # Only GetMethodTable is exported, undecorated.
-if(WIN32)
-  find_program(QUORVANE_OBJDUMP NAMES i686-w64-mingw32-objdump REQUIRED)
+if(MSVC)
+  get_filename_component(QUORVANE_MSVC_TOOLS "${CMAKE_LINKER}" DIRECTORY)
+  find_program(QUORVANE_EXPORTS_TOOL NAMES dumpbin HINTS "${QUORVANE_MSVC_TOOLS}" REQUIRED)
+  set(QUORVANE_EXPORTS_KIND dumpbin)
+elseif(WIN32)
+  find_program(QUORVANE_EXPORTS_TOOL NAMES i686-w64-mingw32-objdump REQUIRED)
+  set(QUORVANE_EXPORTS_KIND pe)
 else()
-  find_program(QUORVANE_OBJDUMP NAMES nm REQUIRED)
+  find_program(QUORVANE_EXPORTS_TOOL NAMES nm REQUIRED)
+  set(QUORVANE_EXPORTS_KIND elf)
 endif()
 add_test(NAME plugin.exports
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_exports.py
-                 --tool ${QUORVANE_OBJDUMP} --plugin $<TARGET_FILE:QuorvaneIR>
-                 --kind $<IF:$<BOOL:${WIN32}>,pe,elf>)
+                 --tool ${QUORVANE_EXPORTS_TOOL} --plugin $<TARGET_FILE:QuorvaneIR>
+                 --kind ${QUORVANE_EXPORTS_KIND})
+set_tests_properties(plugin.exports PROPERTIES LABELS exports)
 
 # Tests against the local IR server: it listens on the build's fixed port, with the
 # certificates beside the CA file the plugin was built to trust.

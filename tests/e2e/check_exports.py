@@ -20,6 +20,14 @@ def pe_exports(tool, plugin):
     return names
 
 
+def dumpbin_exports(tool, plugin):
+    # "dumpbin /exports": a table of ordinal, hint, RVA and name after a header line.
+    text = subprocess.run([tool, "/nologo", "/exports", plugin], capture_output=True, text=True,
+                          check=True).stdout
+    return [m.group(1) for m in
+            re.finditer(r"^\s+\d+\s+[0-9A-Fa-f]+\s+[0-9A-Fa-f]{8}\s+(\S+)", text, re.M)]
+
+
 def elf_exports(tool, plugin):
     text = subprocess.run([tool, "-D", "--defined-only", plugin], capture_output=True, text=True,
                           check=True).stdout
@@ -30,9 +38,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--tool", required=True)
     parser.add_argument("--plugin", required=True)
-    parser.add_argument("--kind", choices=["pe", "elf"], required=True)
+    readers = {"pe": pe_exports, "dumpbin": dumpbin_exports, "elf": elf_exports}
+    parser.add_argument("--kind", choices=sorted(readers), required=True)
     args = parser.parse_args()
-    names = (pe_exports if args.kind == "pe" else elf_exports)(args.tool, args.plugin)
+    names = readers[args.kind](args.tool, args.plugin)
     if names != ["GetMethodTable"]:
         print(f"exports of {args.plugin}: {names}", file=sys.stderr)
         return 1
