@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool hit = qir::ReadRankCache(kHash, result);
 
   // What a hit must give: the board of the file's first JSON value, when that value
-  // is dated (a number, floats cut toward zero) within the last seven days.
+  // is dated (a number, floats cut toward zero) within the last seven days and names
+  // this chart or none.
   const nlohmann::json document = qir::fuzz::ReferenceDocument(bytes, /*whole_text=*/false);
   bool fresh = false;
   const auto at = document.is_object() ? document.find("fetched_at") : document.end();
@@ -57,7 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  : static_cast<long double>(at->get<std::int64_t>());
     fresh = when <= qir::fuzz::kNow && when > qir::fuzz::kNow - qir::kRankCacheLifetimeSeconds;
   }
-  FUZZ_CHECK(hit == fresh);
+  // A file whose "hash" text names another chart is no hit.
+  const auto named = document.is_object() ? document.find("hash") : document.end();
+  const bool other_chart =
+      named != document.end() && named->is_string() && named->get<std::string>() != kHash;
+  FUZZ_CHECK(hit == (fresh && !other_chart));
   if (!hit) {
     FUZZ_CHECK(DescribeRecord(result) == DescribeRecord(Sentinel()));
     return 0;

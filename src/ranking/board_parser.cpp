@@ -35,6 +35,7 @@ enum TopKey : int {
   kTopMyPlayerIdCamel,
   kTopIntKeys,
   kTopFetchedAt = kTopIntKeys,
+  kTopHash,
   kTopClearDistribution,
   kTopEntries,
   kTopUnknown,
@@ -80,6 +81,7 @@ constexpr KeyName kTopKeyNames[] = {
     {"my_rank", kTopMyRank},
     {"my_player_id", kTopMyPlayerId},
     {"fetched_at", kTopFetchedAt},
+    {"hash", kTopHash},
     {"rank", kTopRank},
     {"myRank", kTopMyRankCamel},
     {"playerCount", kTopPlayerCountCamel},
@@ -229,7 +231,7 @@ class BoardReader final : public json::json_sax_t {
   }
 
   void Fill(IRRankResult& result, BoardStats& stats, Board& board,
-            std::optional<std::int64_t>* fetched_at) {
+            CacheFileMembers* cache_members) {
     const auto& top = top_ints_;
     result.my_rank = First(top, {kTopRank, kTopMyRank, kTopMyRankCamel}, result.my_rank);
     result.player_count = First(
@@ -268,8 +270,8 @@ class BoardReader final : public json::json_sax_t {
     result.entries.reserve(board.entries.size());
     for (const BoardEntry& entry : board.entries) result.entries.push_back(MakeHostEntry(entry));
 
-    if (fetched_at_) result.fetched_at = *fetched_at_;
-    if (fetched_at != nullptr) *fetched_at = fetched_at_;
+    if (cache_.fetched_at) result.fetched_at = *cache_.fetched_at;
+    if (cache_members != nullptr) *cache_members = std::move(cache_);
   }
 
  private:
@@ -283,7 +285,7 @@ class BoardReader final : public json::json_sax_t {
         where_ = Where::Done;
         break;
       case Where::Top:
-        SetTop(value);
+        SetTop(value, text);
         break;
       case Where::Distribution:
         Distribute(value != nullptr ? JsonToInt(*value).value_or(0) : 0);
@@ -300,18 +302,20 @@ class BoardReader final : public json::json_sax_t {
 
   // An object or array where a scalar field or a row's member stands: unusable.
   void Container() {
-    if (where_ == Where::Top) SetTop(nullptr);
+    if (where_ == Where::Top) SetTop(nullptr, nullptr);
     if (where_ == Where::Entry) SetEntry(nullptr, nullptr);
     if (where_ == Where::Distribution) Distribute(0);
     skip_ = 1;
   }
 
-  void SetTop(const json* value) {
+  void SetTop(const json* value, const json::string_t* text) {
     if (top_key_ < kTopIntKeys) {
       top_ints_[static_cast<std::size_t>(top_key_)] =
           value != nullptr ? JsonToInt(*value) : std::nullopt;
     } else if (top_key_ == kTopFetchedAt) {
-      fetched_at_ = value != nullptr ? JsonToInt64(*value) : std::nullopt;
+      cache_.fetched_at = value != nullptr ? JsonToInt64(*value) : std::nullopt;
+    } else if (top_key_ == kTopHash) {
+      cache_.hash = text != nullptr ? std::optional<std::string>(*text) : std::nullopt;
     } else if (top_key_ == kTopEntries) {
       entries_.clear();
     } else if (top_key_ == kTopClearDistribution) {
@@ -372,7 +376,7 @@ class BoardReader final : public json::json_sax_t {
   std::size_t top_found_ = std::size(kTopKeyNames) - 1;
   std::size_t entry_found_ = std::size(kEntryKeyNames) - 1;
   std::array<Int, kTopIntKeys> top_ints_{};
-  std::optional<std::int64_t> fetched_at_;
+  CacheFileMembers cache_;
   std::array<std::int32_t, 6> distribution_{};
   std::size_t distribution_size_ = 0;
   bool distribution_usable_ = false;
@@ -383,26 +387,26 @@ class BoardReader final : public json::json_sax_t {
 
 template <typename Input>
 bool Parse(Input&& text, bool whole_text, IRRankResult& result, BoardStats& stats, Board& board,
-           std::optional<std::int64_t>* fetched_at) {
+           CacheFileMembers* cache_members) {
   BoardReader reader;
   if (!json::sax_parse(std::forward<Input>(text), &reader, json::input_format_t::json,
                        whole_text)) {
     return false;
   }
-  reader.Fill(result, stats, board, fetched_at);
+  reader.Fill(result, stats, board, cache_members);
   return true;
 }
 
 }  // namespace
 
 bool ParseBoard(std::string_view text, bool whole_text, IRRankResult& result, BoardStats& stats,
-                Board& board, std::optional<std::int64_t>* fetched_at) {
-  return Parse(text, whole_text, result, stats, board, fetched_at);
+                Board& board, CacheFileMembers* cache_members) {
+  return Parse(text, whole_text, result, stats, board, cache_members);
 }
 
 bool ParseBoard(std::istream& text, bool whole_text, IRRankResult& result, BoardStats& stats,
-                Board& board, std::optional<std::int64_t>* fetched_at) {
-  return Parse(text, whole_text, result, stats, board, fetched_at);
+                Board& board, CacheFileMembers* cache_members) {
+  return Parse(text, whole_text, result, stats, board, cache_members);
 }
 
 }  // namespace qir

@@ -149,6 +149,15 @@ bool IsFetchTimeFresh(std::optional<std::int64_t> fetched_at, std::int64_t now) 
   return now - *fetched_at < kRankCacheLifetimeSeconds;
 }
 
+// The hash as the file holds it once read back: text that is not UTF-8 was written
+// with U+FFFD in place of each bad sequence.
+std::string HashAsStored(std::string_view hash) {
+  if (IsValidUtf8(hash)) return std::string(hash);
+  std::string written;
+  AppendString(written, hash);
+  return json::parse(written).get<std::string>();
+}
+
 }  // namespace
 
 std::uint32_t Crc32(std::string_view bytes) {
@@ -245,10 +254,13 @@ bool ReadRankCache(std::string_view hash, IRRankResult& result) {
   IRRankResult local;
   BoardStats stats;
   Board board;
-  std::optional<std::int64_t> fetched_at;
+  CacheFileMembers stored;
   // The first JSON value; anything after it is not examined.
-  if (!ParseBoard(in, /*whole_text=*/false, local, stats, board, &fetched_at)) return false;
-  if (!IsFetchTimeFresh(fetched_at, UnixTimeSeconds())) return false;
+  if (!ParseBoard(in, /*whole_text=*/false, local, stats, board, &stored)) return false;
+  if (!IsFetchTimeFresh(stored.fetched_at, UnixTimeSeconds())) return false;
+  // Different hashes can share a file name ("a-b" and "a_b", or long hashes of equal
+  // CRC-32): a file that names another chart is not this chart's board.
+  if (stored.hash && *stored.hash != HashAsStored(hash)) return false;
   result = std::move(local);
   return true;
 }

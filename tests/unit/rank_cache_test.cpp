@@ -95,5 +95,31 @@ TEST_F(RankCacheTest, OnlyAFileDatedByANumberIsServed) {
   EXPECT_FALSE(std::filesystem::exists(dir() / "debug.log"));
 }
 
+TEST_F(RankCacheTest, ServedOnlyForTheChartItNames) {
+  // "a-b" and "a_b" share the file a_b.json; a hash that is not UTF-8 is stored with
+  // U+FFFD and still names its own chart.
+  const struct {
+    std::string written, read;
+    bool served;
+  } rows[] = {
+      {"a-b", "a-b", true},
+      {"a-b", "a_b", false},
+      {"a_b", "a-b", false},
+      {"\xFF-\xC3", "\xFF-\xC3", true},
+  };
+  for (const auto& row : rows) {
+    Board board;
+    board.entries.push_back({.rank = 1, .player_id = 7});
+    WriteRankCache(row.written, IRRankResult{}, BoardStats{}, board);
+    IRRankResult cached;
+    EXPECT_EQ(ReadRankCache(row.read, cached), row.served) << row.written << " " << row.read;
+    EXPECT_EQ(cached.entries.size(), row.served ? 1u : 0u);
+  }
+  // A file whose "hash" is not a text names no chart: read as before.
+  WriteFile(RankCacheFilePath("abc"), R"({"fetched_at":)" + std::to_string(now) + R"(,"hash":5})");
+  IRRankResult cached;
+  EXPECT_TRUE(ReadRankCache("abc", cached));
+}
+
 }  // namespace
 }  // namespace qir
