@@ -1,51 +1,6 @@
-# Cross-build for 32-bit Windows with Debian's MinGW-w64 (POSIX thread model, which
-# provides std::mutex and std::thread). Test executables run under Wine.
+# Cross-build for 32-bit Windows, the width players run, with Debian's MinGW-w64.
 #
 #   cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake ...
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(QUORVANE_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUORVANE_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUORVANE_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUORVANE_MINGW_TRIPLET}-windres)
-
-# Every program and library carries its own copy of the MinGW runtime (libgcc,
-# libstdc++, winpthread), so nothing needs libgcc_s_dw2-1.dll, libstdc++-6.dll or
-# libwinpthread-1.dll beside it: the plugin loads on its own in the host, and the
-# tests and the host stand-in run under Wine without a DLL path.
-set(QUORVANE_MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QUORVANE_MINGW_STATIC_RUNTIME}")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUORVANE_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# BOTH: header-only packages such as nlohmann_json come from the build machine's
-# /usr/share/cmake.
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-# Debian's nlohmann_json package config exports /usr/include as its include
-# directory, and -isystem /usr/include would put glibc's headers in front of
-# MinGW's. The build tree gets a small prefix instead whose include/ holds only
-# nlohmann/; the package config is reached through it, so it computes that prefix.
-if(NOT CMAKE_IN_TRY_COMPILE AND CMAKE_BINARY_DIR AND EXISTS /usr/share/cmake/nlohmann_json
-   AND EXISTS /usr/include/nlohmann)
-  set(QUORVANE_HOST_HEADERS_PREFIX "${CMAKE_BINARY_DIR}/third_party/host-headers")
-  file(MAKE_DIRECTORY "${QUORVANE_HOST_HEADERS_PREFIX}/include" "${QUORVANE_HOST_HEADERS_PREFIX}/share/cmake")
-  if(NOT EXISTS "${QUORVANE_HOST_HEADERS_PREFIX}/include/nlohmann")
-    file(CREATE_LINK /usr/include/nlohmann "${QUORVANE_HOST_HEADERS_PREFIX}/include/nlohmann" SYMBOLIC)
-  endif()
-  if(NOT EXISTS "${QUORVANE_HOST_HEADERS_PREFIX}/share/cmake/nlohmann_json")
-    file(CREATE_LINK /usr/share/cmake/nlohmann_json
-         "${QUORVANE_HOST_HEADERS_PREFIX}/share/cmake/nlohmann_json" SYMBOLIC)
-  endif()
-  set(nlohmann_json_DIR "${QUORVANE_HOST_HEADERS_PREFIX}/share/cmake/nlohmann_json" CACHE PATH
-      "nlohmann_json package config, seen through a prefix that holds only its headers")
-endif()
-
-# ctest and add_test run the cross-built programs through Wine.
-get_filename_component(QUORVANE_WINE_RUN "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run" ABSOLUTE)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${QUORVANE_WINE_RUN}")
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)
