@@ -5,7 +5,10 @@
 set -euo pipefail
 action="$1"
 ca_file="$2"
-target=/usr/local/share/ca-certificates/quorvane-test-ca.crt
+# One file per CA, named after its path, so builds tested side by side (each with its
+# own throw-away CA) do not replace or remove each other's.
+tag="$(printf '%s' "$(realpath -m "$ca_file")" | md5sum | cut -c1-12)"
+target="/usr/local/share/ca-certificates/quorvane-test-ca-$tag.crt"
 run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 case "$action" in
   install)
