@@ -10,6 +10,7 @@
 #include <winhttp.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/os.h"
@@ -155,6 +156,17 @@ class WinHttpExchange final : public HttpExchange {
     const bool ok = Succeeded(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
     *read = ok ? bytes : 0;
     return ok;
+  }
+
+  std::optional<std::uint64_t> ContentLength() override {
+    DWORD length = 0;
+    DWORD size = sizeof(length);
+    if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
+                            WINHTTP_NO_HEADER_INDEX) == FALSE) {
+      return std::nullopt;
+    }
+    return length;
   }
 
   std::uint32_t last_error() const override { return last_error_; }
