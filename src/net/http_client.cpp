@@ -103,7 +103,7 @@ std::string ReadResponseBody(platform::HttpExchange& exchange, std::size_t limit
 HttpStatus HttpGet(const std::string& query, const std::string& api_key, Endpoint endpoint,
                    std::string_view label, std::string& body) {
   body.clear();
-  const std::u16string agent = UserAgent();
+  const std::u16string& agent = UserAgent();
   const char16_t* path = EndpointPath(endpoint);
   if (agent.empty() || !IsUsablePath(path)) {
     Log("ERROR", "http_auth_user_agent_fail");
@@ -154,7 +154,7 @@ HttpStatus HttpPost(const std::string& body, const std::string& api_key, Endpoin
   const char16_t* path = EndpointPath(endpoint);
   Log("INFO", "http_begin", RequestDetail(endpoint) + " body_size=" + Decimal(body.size()));
 
-  const std::u16string agent = UserAgent();
+  const std::u16string& agent = UserAgent();
   if (agent.empty() || !IsUsablePath(path)) {
     Log("ERROR", "http_auth_user_agent_fail");
     return HttpStatus::Fail;

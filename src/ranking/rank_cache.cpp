@@ -169,7 +169,7 @@ std::uint32_t Crc32(std::string_view bytes) {
   return ~crc;
 }
 
-std::filesystem::path RankCacheDir() { return PluginDirectory() / "IR"; }
+std::filesystem::path RankCacheDir() { return PluginFilePath("IR"); }
 
 std::string RankCacheFileName(std::string_view hash) {
   if (hash.size() > 50) {
