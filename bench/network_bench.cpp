@@ -1,8 +1,10 @@
 // End to end over HTTPS: each network slot of the plugin library, loaded and called
 // as the host calls it, against its floor: a bare libcurl request with the same
-// method, headers and body on a fresh connection to the same server. GetRank's floor
-// also does what no board fetch can skip: nlohmann parses the reply, and the bytes of
-// the cache file the plugin writes are written (open, write, close).
+// method, headers and body on a fresh connection to the same server, and around it
+// what the slot cannot skip. GetRank's floor adds nlohmann's parse of the reply and
+// the bytes of the plugin's cache file written (open, write, close); the floors of
+// Login, GetGhost and SubmitScore add the files, log lines, signing and parsing of
+// their in-process floors (slot_floors.h).
 //
 // Plugin and floor run in one process, one call after another, so both meet a warm
 // heap only when the allocator keeps what they free: scripts/bench runs this with
@@ -18,8 +20,8 @@
 #include <curl/curl.h>
 
 #include <cstring>
+#include <functional>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "bench_support.h"
@@ -27,6 +29,7 @@
 #include "net/auth_headers.h"
 #include "net/endpoints.h"
 #include "plugin_library.h"
+#include "slot_floors.h"
 #include "quorvane_build_config.h"
 #include "ranking/board_fetch.h"
 #include "submit/score_payload.h"
@@ -104,27 +107,20 @@ class BareRequest {
   curl_slist* headers_ = nullptr;
 };
 
-void Floor(benchmark::State& state, const BareRequest& request, std::size_t reply_size) {
+// The floor: what the slot must do before the request, the bare request, and what
+// it must do with the reply.
+void Floor(benchmark::State& state, const BareRequest& request, std::size_t reply_size,
+           const std::function<void()>& before,
+           const std::function<void(const std::string&)>& after) {
   std::string reply;
   if (request.Perform(reply) != 200 || reply.size() != reply_size) {
     state.SkipWithError("the server did not give the expected reply");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(request.Perform(reply));
-}
-
-void BoardFloor(benchmark::State& state, const BareRequest& request,
-                const std::filesystem::path& cache_file, const std::string& cache_bytes) {
-  std::string reply;
-  if (request.Perform(reply) != 200 || reply.size() != BoardReply().size()) {
-    state.SkipWithError("the server did not give the expected reply");
-    return;
-  }
   for (auto _ : state) {
+    before();
     benchmark::DoNotOptimize(request.Perform(reply));
-    const nlohmann::json document = nlohmann::json::parse(reply);
-    benchmark::DoNotOptimize(&document);
-    WriteWholeFile(cache_file, cache_bytes);
+    after(reply);
   }
 }
 
@@ -166,12 +162,13 @@ int main(int argc, char** argv) {
 
   const BareRequest board(qir::EndpointPath(qir::Endpoint::ChartBoard), qir::BoardQuery(kHash), {},
                           false);
-  const BareRequest ghost(qir::EndpointPath(qir::Endpoint::ChartGhost),
-                          qir::GhostQuery(kHash, GhostMode::Top, 0), {}, false);
+  const std::string ghost_query = qir::GhostQuery(kHash, GhostMode::Top, 0);
+  const BareRequest ghost(qir::EndpointPath(qir::Endpoint::ChartGhost), ghost_query, {}, false);
   const BareRequest login(qir::EndpointPath(qir::Endpoint::IrLogin), {}, {}, false);
   const BareRequest score(qir::EndpointPath(qir::Endpoint::ChartScore), {},
                           qir::BuildScorePayload(*play, play->ghost, true, &best), true);
 
+  SlotFloors floors(absolute_root);
   const auto unit = benchmark::kMillisecond;
   benchmark::RegisterBenchmark("net/GetRank/plugin", [&](benchmark::State& state) {
     IRRankResult result;
@@ -190,9 +187,8 @@ int main(int argc, char** argv) {
       state.SkipWithError("the plugin left no cache file");
       return;
     }
-    const fs::path floor_dir = absolute_root / "floor";
-    fs::create_directories(floor_dir);
-    BoardFloor(state, board, floor_dir / (std::string(kHash) + ".json"), cache_bytes);
+    Floor(state, board, BoardReply().size(), [] {},
+          [&](const std::string& reply) { floors.ParseAndCache(reply, cache_bytes); });
   })->UseRealTime()->Unit(unit);
 
   benchmark::RegisterBenchmark("net/GetGhost/plugin", [&](benchmark::State& state) {
@@ -204,7 +200,8 @@ int main(int argc, char** argv) {
     for (auto _ : state) benchmark::DoNotOptimize(table.GetGhost(kHash, GhostMode::Top, 0, &result));
   })->UseRealTime()->Unit(unit);
   benchmark::RegisterBenchmark("net/GetGhost/floor", [&](benchmark::State& state) {
-    Floor(state, ghost, GhostReply().size());
+    Floor(state, ghost, GhostReply().size(), [&] { floors.GhostBefore(ghost_query); },
+          [&](const std::string& reply) { floors.GhostAfter(reply); });
   })->UseRealTime()->Unit(unit);
 
   benchmark::RegisterBenchmark("net/Login/plugin", [&](benchmark::State& state) {
@@ -215,7 +212,8 @@ int main(int argc, char** argv) {
     for (auto _ : state) benchmark::DoNotOptimize(table.Login());
   })->UseRealTime()->Unit(unit);
   benchmark::RegisterBenchmark("net/Login/floor", [&](benchmark::State& state) {
-    Floor(state, login, LoginReply().size());
+    Floor(state, login, LoginReply().size(), [&] { floors.LoginBefore(); },
+          [&](const std::string& reply) { floors.LoginAfter(reply); });
   })->UseRealTime()->Unit(unit);
 
   benchmark::RegisterBenchmark("net/SubmitScore/plugin", [&](benchmark::State& state) {
@@ -226,7 +224,9 @@ int main(int argc, char** argv) {
     for (auto _ : state) benchmark::DoNotOptimize(table.SubmitScore(play.get()));
   })->UseRealTime()->Unit(unit);
   benchmark::RegisterBenchmark("net/SubmitScore/floor", [&](benchmark::State& state) {
-    Floor(state, score, ScoreReply().size());
+    Floor(state, score, ScoreReply().size(),
+          [&] { benchmark::DoNotOptimize(floors.SubmitBefore(*play)); },
+          [&](const std::string&) { floors.SubmitAfter(); });
   })->UseRealTime()->Unit(unit);
 
   benchmark::RunSpecifiedBenchmarks();
