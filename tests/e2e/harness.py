@@ -47,6 +47,11 @@ class Host:
         env = dict(os.environ, no_proxy="localhost,127.0.0.1", NO_PROXY="localhost,127.0.0.1")
         return subprocess.run(argv, cwd=cwd, env=env, capture_output=True, timeout=timeout)
 
+    def text(self, output, errors="strict"):
+        """A program's output as text; a Windows program's text-mode CR LF as LF."""
+        text = output.decode("utf-8", errors=errors)
+        return text.replace("\r\n", "\n") if self.windows else text
+
     def run_json(self, *args, **kwargs):
         done = self.run(*args, **kwargs)
         if done.returncode != 0:

@@ -411,7 +411,8 @@ TEST(ExplainTable, TransportCodesAreListedOnce) {
   for (const TransportError& row : TransportErrors()) {
     EXPECT_TRUE(codes.insert(row.code).second) << row.code;
     EXPECT_EQ(FindTransportError(row.code), &row);
-    EXPECT_EQ(row.library, row.code >= 12000 ? "WinHTTP" : "curl") << row.code;
+    const char* library = row.code >= 12000 ? "WinHTTP" : row.code >= 10000 ? "Winsock" : "curl";
+    EXPECT_EQ(row.library, library) << row.code;
   }
 }
 

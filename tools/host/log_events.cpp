@@ -306,6 +306,9 @@ constexpr TransportError kTransportErrors[] = {
      "the secure connection failed: the server's certificate did not pass the checks."},
     {12179, "WinHTTP", "ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE", Trouble::Certificate,
      "the server's certificate is not meant for a web server."},
+    // Wine's WinHTTP passes the socket's own time-out code through where Windows gives
+    // ERROR_WINHTTP_TIMEOUT.
+    {10060, "Winsock", "WSAETIMEDOUT", Trouble::Stalled, "the server did not answer in time."},
     {2, "curl", "CURLE_FAILED_INIT", Trouble::Internal, "the HTTP library could not start."},
     {3, "curl", "CURLE_URL_MALFORMAT", Trouble::Internal, "the server address is not valid."},
     {5, "curl", "CURLE_COULDNT_RESOLVE_PROXY", Trouble::NoNetwork,
