@@ -37,7 +37,7 @@ class Load(harness.ServerTestCase):
         play_file = os.path.join(self.scratch, "play.json")
         with open(play_file, "w") as f:
             json.dump(PLAY, f)
-        load = os.path.join(os.path.dirname(os.path.abspath(self.host.host_exe)), "quorvane-load")
+        load = self.host.tool("quorvane-load")
         start = time.monotonic()
         done = subprocess.run([load, "--plugin", self.plugin, "--hash", HASH, "--play", play_file,
                                "--threads", str(THREADS), "--rounds", str(ROUNDS),
