@@ -38,8 +38,13 @@ class Host:
         shutil.copy2(self.plugin, target)
         return target
 
-    def run(self, *args, plugin=None, cwd=None, timeout=120):
-        argv = [*self.emulator, self.host_exe]
+    def tool(self, name):
+        """Another program of the build, beside quorvane-host (and named like it)."""
+        host_exe = os.path.abspath(self.host_exe)
+        return os.path.join(os.path.dirname(host_exe), name + os.path.splitext(host_exe)[1])
+
+    def run(self, *args, plugin=None, cwd=None, timeout=120, exe=None):
+        argv = [*self.emulator, exe or self.host_exe]
         if plugin is not None:
             argv += ["--plugin", self.native_path(plugin)]
         argv += [str(a) for a in args]

@@ -35,9 +35,7 @@ class Load(harness.ServerTestCase):
         play_file = os.path.join(self.scratch, "play.json")
         with open(play_file, "w") as f:
             json.dump(PLAY, f)
-        host_exe = os.path.abspath(self.host.host_exe)
-        load = os.path.join(os.path.dirname(host_exe),
-                            "quorvane-load" + os.path.splitext(host_exe)[1])
+        load = self.host.tool("quorvane-load")
         native = self.host.native_path
         start = time.monotonic()
         done = subprocess.run([*self.host.emulator, load, "--plugin", native(self.plugin),

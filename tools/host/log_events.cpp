@@ -159,6 +159,14 @@ constexpr LogEvent kEvents[] = {
      "when key.txt holds more than the key: a tab, or a second line after the key.",
      "Open key.txt and leave only the key in it, on one line (a line break at the end is "
      "fine)."},
+    {"http_tls_protocols_fail", "", "WARN", Activity::Request, Step::Note,
+     "Windows would not limit the connection to TLS 1.2 or newer",
+     "Windows would not limit the connection to TLS 1.2 or newer (win32= holds its error "
+     "code), so the request went out with the older protocols Windows allows by default. A "
+     "server that takes only TLS 1.2 or newer refuses such a connection, and the request "
+     "then fails with a connection error.",
+     "Install Windows' updates: older Windows versions learn TLS 1.2 for programs like the "
+     "game from an update (on Windows 7, Microsoft's KB3140245)."},
     {"http_winhttp_open_fail", "", "ERROR", Activity::Request, Step::TransportError, "",
      "The request failed: the system's HTTP library could not be started. The plugin tries "
      "again after a pause (four attempts in all).",

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "platform/secure_protocols.h"
 
 // Older MinGW headers lack the newer options; the values are the system's.
 #ifndef WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT
@@ -51,6 +52,9 @@
 #endif
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 unit on Windows");
+static_assert(qir::platform::kSecureProtocolTls12 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 &&
+                  qir::platform::kSecureProtocolTls13 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3,
+              "the protocol flags are WinHTTP's");
 
 namespace qir::platform {
 
@@ -94,10 +98,13 @@ class WinHttpExchange final : public HttpExchange {
                                       &response_timeout, sizeof(response_timeout)) != FALSE);
   }
 
-  void SetProtocolOptions() override {
+  bool SetProtocolOptions() override {
     SetDwordOption(session_, WINHTTP_OPTION_ENABLE_HTTP_PROTOCOL, WINHTTP_PROTOCOL_FLAG_HTTP2);
-    SetDwordOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS,
-                   WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+    return RequireTls12OrNewer([this](std::uint32_t flags) {
+      DWORD value = flags;
+      return Succeeded(WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &value,
+                                        sizeof(value)) != FALSE);
+    });
   }
 
   bool Connect(const std::u16string& host, std::uint16_t port) override {
