@@ -175,16 +175,8 @@ class WinHttpExchange final : public HttpExchange {
     return ok;
   }
 
-  std::optional<std::uint64_t> ContentLength() override {
-    DWORD length = 0;
-    DWORD size = sizeof(length);
-    if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
-                            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
-                            WINHTTP_NO_HEADER_INDEX) == FALSE) {
-      return std::nullopt;
-    }
-    return length;
-  }
+  // The reader sizes its one buffer from it.
+  std::optional<std::uint64_t> ContentLength() override { return announced_length_; }
 
   std::uint32_t last_error() const override { return last_error_; }
 
