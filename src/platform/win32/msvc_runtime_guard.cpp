@@ -1,0 +1,3 @@
+#if defined(_MSC_VER) && !defined(_DISABLE_CONSTEXPR_MUTEX_CONSTRUCTOR)
+#error "Build with _DISABLE_CONSTEXPR_MUTEX_CONSTRUCTOR: ..."
+#endif
