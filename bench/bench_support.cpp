@@ -161,7 +161,7 @@ void MakeScoreDatabase(const std::filesystem::path& path) {
 class MemoryExchange final : public platform::HttpExchange {
  public:
   bool Open(const std::u16string&) override { return true; }
-  void SetProtocolOptions() override {}
+  bool SetProtocolOptions() override { return true; }
   bool Connect(const std::u16string&, std::uint16_t) override { return true; }
   bool OpenRequest(std::u16string_view verb, const std::u16string& target,
                    std::uint32_t) override {

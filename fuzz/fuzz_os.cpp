@@ -25,7 +25,7 @@ Reply& CurrentReply() {
 class ScriptedExchange final : public platform::HttpExchange {
  public:
   bool Open(const std::u16string&) override { return true; }
-  void SetProtocolOptions() override {}
+  bool SetProtocolOptions() override { return true; }
   bool Connect(const std::u16string&, std::uint16_t) override { return true; }
   bool OpenRequest(std::u16string_view, const std::u16string&, std::uint32_t) override {
     return true;

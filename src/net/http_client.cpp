@@ -33,7 +33,11 @@ bool OpenExchange(platform::HttpExchange& exchange, const std::u16string& agent,
     LogWin32Error(keys.open, exchange.last_error());
     return false;
   }
-  exchange.SetProtocolOptions();
+  // Without a floor of TLS 1.2 the request still goes out, under the platform's
+  // defaults: a server that takes only newer protocols refuses it, and this line says why.
+  if (!exchange.SetProtocolOptions()) {
+    Log("WARN", "http_tls_protocols_fail", "win32=" + std::to_string(exchange.last_error()));
+  }
   if (!exchange.Connect(ServerHost(), static_cast<std::uint16_t>(ServerPort()))) {
     LogWin32Error(keys.connect, exchange.last_error());
     return false;

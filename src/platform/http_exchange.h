@@ -17,8 +17,11 @@ class HttpExchange {
   virtual ~HttpExchange() = default;
 
   virtual bool Open(const std::u16string& agent) = 0;
-  // HTTP/2 allowed; TLS 1.2 and 1.3 only. Failures are not reported.
-  virtual void SetProtocolOptions() = 0;
+  // HTTP/2 allowed; TLS 1.2 and 1.3 only, or 1.2 alone where the platform knows no
+  // 1.3. False, with the error in last_error(), when no TLS floor of 1.2 could be
+  // set: the exchange then goes on under the platform's defaults. A refused HTTP/2 is
+  // not reported.
+  virtual bool SetProtocolOptions() = 0;
   virtual bool Connect(const std::u16string& host, std::uint16_t port) = 0;
   virtual bool OpenRequest(std::u16string_view verb, const std::u16string& target,
                            std::uint32_t flags) = 0;

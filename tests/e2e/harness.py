@@ -38,14 +38,24 @@ class Host:
         shutil.copy2(self.plugin, target)
         return target
 
-    def run(self, *args, plugin=None, cwd=None, timeout=120):
-        argv = [*self.emulator, self.host_exe]
+    def tool(self, name):
+        """Another program of the build, beside quorvane-host (and named like it)."""
+        host_exe = os.path.abspath(self.host_exe)
+        return os.path.join(os.path.dirname(host_exe), name + os.path.splitext(host_exe)[1])
+
+    def run(self, *args, plugin=None, cwd=None, timeout=120, exe=None):
+        argv = [*self.emulator, exe or self.host_exe]
         if plugin is not None:
             argv += ["--plugin", self.native_path(plugin)]
         argv += [str(a) for a in args]
         # The local server is reached directly, whatever proxy the machine names.
         env = dict(os.environ, no_proxy="localhost,127.0.0.1", NO_PROXY="localhost,127.0.0.1")
         return subprocess.run(argv, cwd=cwd, env=env, capture_output=True, timeout=timeout)
+
+    def text(self, output, errors="strict"):
+        """A program's output as text; a Windows program's text-mode CR LF as LF."""
+        text = output.decode("utf-8", errors=errors)
+        return text.replace("\r\n", "\n") if self.windows else text
 
     def run_json(self, *args, **kwargs):
         done = self.run(*args, **kwargs)

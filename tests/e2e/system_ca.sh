@@ -22,8 +22,11 @@ case "$action" in
       run update-ca-certificates --fresh >/dev/null 2>&1
     fi
     ;;
+  installed)
+    [ -f "$target" ]
+    ;;
   *)
-    echo "usage: $0 install|remove CA_FILE" >&2
+    echo "usage: $0 install|remove|installed CA_FILE" >&2
     exit 2
     ;;
 esac

@@ -15,10 +15,22 @@ class OfflineSlots(harness.HostTestCase):
         self.assertEqual(self.slot("page-url", "a/b%c"), {"url": prefix + "a/b%c"})
         self.assertEqual(self.slot("page-url", "--null-hash"), {"url": prefix})
 
-    def test_plugin_beside_the_executable_is_the_default(self):
-        done = self.host.run("name", cwd=self.workdir)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertEqual(json.loads(done.stdout), {"name": "QuorvaneIR"})
+    def test_plugin_paths(self):
+        # Each row: the arguments, the folder the host runs in, its output and the log
+        # beside this test's copy of the plugin, which tells which copy was loaded.
+        bare_name = os.path.basename(self.plugin)
+        rows = [
+            # No --plugin: the plugin beside the executable.
+            (["name"], self.workdir, {"name": "QuorvaneIR"}, []),
+            # A bare file name is the file in the current folder, not one on the search path.
+            (["--plugin", bare_name, "login"], self.plugin_dir, {"logged_in": False},
+             ["INFO | session_start", "WARN | login_skip_no_api_key"]),
+        ]
+        for args, cwd, output, log in rows:
+            done = self.host.run(*args, cwd=cwd)
+            self.assertEqual(done.returncode, 0, (args, done.stderr))
+            self.assertEqual(json.loads(done.stdout), output, args)
+            self.assertEqual(self.log(), log, args)
 
     def test_null_and_empty_hashes(self):
         empty_board = {"entries": [], "clear_distribution": [0] * 6, "fetched_at": 0,
@@ -52,19 +64,32 @@ class OfflineSlots(harness.HostTestCase):
 
 
 class ErrorExits(harness.HostTestCase):
-    def assert_usage_error(self, *args, plugin=None):
-        done = self.host.run(*args, plugin=plugin if plugin else self.plugin, cwd=self.workdir)
-        self.assertEqual(done.returncode, 2, (args, done.stdout, done.stderr))
+    def assert_usage_error(self, *args, plugin=None, tool="quorvane-host"):
+        exe = None if tool == "quorvane-host" else self.host.tool(tool)
+        done = self.host.run(*args, plugin=plugin if plugin else self.plugin, cwd=self.workdir,
+                             exe=exe)
+        self.assertEqual(done.returncode, 2, (tool, args, done.stdout, done.stderr))
         self.assertEqual(done.stdout, b"")
         message = done.stderr.decode(errors="replace").strip()
-        self.assertTrue(message.startswith("quorvane-host: "), message)
-        self.assertEqual(len(message.splitlines()), 1, message)
+        self.assertTrue(message.startswith(tool + ": "), message)
+        if tool == "quorvane-host":
+            self.assertEqual(len(message.splitlines()), 1, message)
 
     def test_usage_errors(self):
-        for args in [(), ("fly",), ("name", "x"), ("page-url",), ("rank",), ("submit",),
-                     ("ghost", "h", "--mode", "sideways"), ("ghost", "h", "--target", "x"),
-                     ("login", "--bogus")]:
-            self.assert_usage_error(*args)
+        # Everything else right, so only the bad value can stop the run.
+        play = os.path.join(self.scratch, "nosave.json")
+        with open(play, "w") as f:
+            json.dump({"state": {"isNosave": 1}}, f)
+        load = ("--hash", "h", "--play", self.host.native_path(play), "--rounds", "1")
+        for tool, args in [
+                ("quorvane-host", ()), ("quorvane-host", ("fly",)),
+                ("quorvane-host", ("name", "x")), ("quorvane-host", ("page-url",)),
+                ("quorvane-host", ("rank",)), ("quorvane-host", ("submit",)),
+                ("quorvane-host", ("ghost", "h", "--mode", "sideways")),
+                ("quorvane-host", ("ghost", "h", "--target", "x")),
+                ("quorvane-host", ("login", "--bogus")),
+                ("quorvane-load", (*load, "--threads", "x"))]:
+            self.assert_usage_error(*args, tool=tool)
 
     def test_plugin_that_cannot_be_loaded(self):
         self.assert_usage_error("name", plugin=os.path.join(self.scratch, "missing.dll"))

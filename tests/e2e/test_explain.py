@@ -44,7 +44,7 @@ class ExplainServerRuns(ExplainMixin, harness.ServerTestCase):
         # Text, of the log beside the plugin that --plugin names.
         done = self.host.run("explain", plugin=self.plugin, cwd=self.workdir)
         self.assertEqual(done.returncode, 0, done.stderr)
-        text = done.stdout.decode("utf-8")
+        text = self.host.text(done.stdout)
         self.assertIn("1 session.", text)
         self.assertIn("- Login: logged in.\n", text)
         self.assertIn("- Ranking board: received.\n", text)
@@ -175,7 +175,7 @@ class ExplainLogsByHand(ExplainMixin, harness.HostTestCase):
 
         done = self.host.run("explain", self.host.native_path(path), cwd=self.workdir)
         self.assertEqual(done.returncode, 0, done.stderr)
-        text = done.stdout.decode("utf-8", errors="replace")
+        text = self.host.text(done.stdout, errors="replace")
         self.assertIn("line 3, not a line this explainer knows (shown as it stands):\n"
                       "      written by an older plugin\n", text)
         self.assertIn("- Login: skipped, because there is no API key", text)

@@ -24,8 +24,6 @@ PLAY = {"song": {"hash": HASH, "title": "Load"}, "judgements_total": {"epg": 10}
 class Load(harness.ServerTestCase):
     def setUp(self):
         super().setUp()
-        if self.host.emulator:
-            self.skipTest("one native process is enough to load the shared code")
         config = os.path.join(self.workdir, "LR2files", "Config")
         os.makedirs(config)
         with open(os.path.join(config, "config.xml"), "w") as f:
@@ -37,9 +35,11 @@ class Load(harness.ServerTestCase):
         play_file = os.path.join(self.scratch, "play.json")
         with open(play_file, "w") as f:
             json.dump(PLAY, f)
-        load = os.path.join(os.path.dirname(os.path.abspath(self.host.host_exe)), "quorvane-load")
+        load = self.host.tool("quorvane-load")
+        native = self.host.native_path
         start = time.monotonic()
-        done = subprocess.run([load, "--plugin", self.plugin, "--hash", HASH, "--play", play_file,
+        done = subprocess.run([*self.host.emulator, load, "--plugin", native(self.plugin),
+                               "--hash", HASH, "--play", native(play_file),
                                "--threads", str(THREADS), "--rounds", str(ROUNDS),
                                "--pad-log", str(PAD_LOG)],
                               cwd=self.workdir, capture_output=True, timeout=1500)

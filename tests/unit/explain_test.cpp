@@ -119,6 +119,8 @@ TEST(ExplainLine, TellsCauseAndAdviceOfEveryKindOfFailure) {
       {"WARN | login_skip_no_api_key", true, {"key.txt"}, {"no API key"},
        {"same folder as QuorvaneIR.x86.dll"}},
       {"ERROR | http_auth_headers_fail", true, {"second line"}, {"key.txt"}, {"only the key"}},
+      {"WARN | http_tls_protocols_fail | win32=87", true, {"older protocols"}, {"TLS 1.2"},
+       {"updates"}},
       {"WARN | db_query | result=no_path hash8=01234567", true, {"config.xml"}, {}, {"config.xml"}},
       {"INFO | db_query | result=ok hash8=01234567", false, {"found your best"}, {}, {}},
       {"INFO | skip_assist", false, {"assist"}, {"assist"}, {}},
@@ -170,6 +172,7 @@ TEST(ExplainLog, TellsWhatEachActivityCameTo) {
   const std::string ok = "status_code=200 mapped_status=Ok body_size=20";
   const std::string busy = "status_code=503 mapped_status=Retry body_size=20";
   const std::string cert = "ERROR | http_winhttp_send_fail | win32=12175";
+  const std::string tls = "WARN | http_tls_protocols_fail | win32=87";
   struct Row {
     std::vector<std::string> lines;
     std::vector<Outcome> outcomes;
@@ -201,6 +204,10 @@ TEST(ExplainLog, TellsWhatEachActivityCameTo) {
         "INFO | board_parse_fail | body_size=20", "WARN | rank_cache_write_fail | hash8=x"},
        {{"board", "succeeded", 1, "Ranking board: received."},
         {"board", "failed", 1, "not a ranking board. Also: the board could not be saved"}}},
+      // A note that every attempt writes is told once.
+      {{login, tls, cert, login, tls, "INFO | login_fetch_done | " + ok,
+        "INFO | login_done | logged_in=1"},
+       {{"login", "succeeded", 2, "Also: Windows would not limit the connection to TLS 1.2 or newer."}}},
       // Lines it does not know do not end an activity.
       {{board, "2026-03-04 garbage", "INFO | board_fetch_done | " + busy, board,
         "INFO | board_fetch_done | " + ok},
@@ -412,7 +419,8 @@ TEST(ExplainTable, TransportCodesAreListedOnce) {
   for (const TransportError& row : TransportErrors()) {
     EXPECT_TRUE(codes.insert(row.code).second) << row.code;
     EXPECT_EQ(FindTransportError(row.code), &row);
-    EXPECT_EQ(row.library, row.code >= 12000 ? "WinHTTP" : "curl") << row.code;
+    const char* library = row.code >= 12000 ? "WinHTTP" : row.code >= 10000 ? "Winsock" : "curl";
+    EXPECT_EQ(row.library, library) << row.code;
   }
 }
 

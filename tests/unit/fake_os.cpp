@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "diag/log.h"
+#include "platform/secure_protocols.h"
 
 namespace qir::testing {
 namespace {
@@ -19,7 +20,13 @@ class FakeExchange final : public platform::HttpExchange {
     s_->agent = agent;
     return Pass(FakeExchangeScript::FailAt::Open);
   }
-  void SetProtocolOptions() override { s_->protocol_options = true; }
+  bool SetProtocolOptions() override {
+    s_->protocol_options = true;
+    return platform::RequireTls12OrNewer([this](std::uint32_t flags) {
+      s_->tls_protocols_asked.push_back(flags);
+      return (flags & ~s_->tls_protocols_known) == 0;
+    });
+  }
   bool Connect(const std::u16string& host, std::uint16_t port) override {
     s_->host = host;
     s_->port = port;

@@ -28,6 +28,9 @@ struct FakeExchangeScript {
   std::string body;
   std::uint32_t chunk = 1000;  // bytes reported available per read
   bool throw_at_send = false;  // as memory running out would
+  // The TLS protocol flags the platform knows: like WinHTTP, it refuses a set that
+  // holds any other (0x2800: TLS 1.2 and 1.3; 0x800: 1.2 alone, as before Windows 11).
+  std::uint32_t tls_protocols_known = 0x2800;
 
   // Filled by the exchange.
   std::u16string agent;
@@ -39,6 +42,7 @@ struct FakeExchangeScript {
   std::u16string headers;
   std::string sent_body;
   bool protocol_options = false;
+  std::vector<std::uint32_t> tls_protocols_asked;
   bool decompression = false;
   bool destroyed = false;
 };

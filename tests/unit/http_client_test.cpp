@@ -157,6 +157,43 @@ TEST_F(HttpClientTest, PostFailureStages) {
   }
 }
 
+// WinHTTP before Windows 11 refuses the TLS 1.3 flag and with it the whole set; a
+// platform that refuses even TLS 1.2 alone leaves one WARN line, and the request goes on.
+TEST_F(HttpClientTest, TlsFloorFallsBackToTls12Alone) {
+  struct Row {
+    std::uint32_t known;
+    std::vector<std::uint32_t> asked;
+    bool warns;
+  };
+  const Row rows[] = {
+      {0x2800, {0x2800}, false},
+      {0x800, {0x2800, 0x800}, false},
+      {0, {0x2800, 0x800}, true},
+  };
+  const std::string port = std::to_string(ServerPort());
+  const std::string warn = "WARN | http_tls_protocols_fail | win32=87";
+  for (const Row& row : rows) {
+    std::filesystem::remove(dir() / "debug.log");
+    auto get = Script({.error_code = 87, .body = "{}", .tls_protocols_known = row.known});
+    auto post = Script({.error_code = 87, .tls_protocols_known = row.known});
+    EXPECT_EQ(Get("q"), HttpStatus::Ok) << row.known;
+    EXPECT_EQ(body, "{}");
+    EXPECT_EQ(HttpPost("{}", "key123", Endpoint::ChartScore), HttpStatus::Ok) << row.known;
+    EXPECT_EQ(get->tls_protocols_asked, row.asked) << row.known;
+    EXPECT_EQ(post->tls_protocols_asked, row.asked) << row.known;
+    EXPECT_EQ(post->sent_body, "{}");
+    Lines expected = {"INFO | board_fetch | endpoint=chart port=" + port + " secure=1 query_len=1",
+                      "INFO | board_fetch_done | status_code=200 mapped_status=Ok body_size=2",
+                      "INFO | http_begin | endpoint=chart port=" + port + " secure=1 body_size=2",
+                      "INFO | http_done | status_code=200 mapped_status=Ok"};
+    if (row.warns) {
+      expected.insert(expected.begin() + 3, warn);
+      expected.insert(expected.begin() + 1, warn);
+    }
+    EXPECT_EQ(LogLines(), expected) << row.known;
+  }
+}
+
 TEST_F(HttpClientTest, PostStatusMapping) {
   Script({.status_code = 400});
   EXPECT_EQ(HttpPost("{}", "key123", Endpoint::ChartScore), HttpStatus::Fail);

@@ -1,5 +1,6 @@
 #include "explain.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -242,7 +243,11 @@ std::vector<ActivityAccount> AccountFor(const std::vector<ExplainedLine>& lines)
         set_cause();
         break;
       case Step::Note:
-        if (!line.cause.empty()) a.notes.push_back(line.cause);
+        // Every attempt of a request may write the same note: tell it once.
+        if (!line.cause.empty() &&
+            std::find(a.notes.begin(), a.notes.end(), line.cause) == a.notes.end()) {
+          a.notes.push_back(line.cause);
+        }
         break;
     }
   }

@@ -8,6 +8,7 @@
 // has started the log, that many bytes of filler lines are added to it, so the load
 // carries it over the rotation threshold.
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -88,6 +89,14 @@ void Round(const MethodTable& table, const Options& options, const IRPlayResult&
   record("ghost", table.GetGhost(hash, GhostMode::Top, 0, &ghost));
 }
 
+// A whole decimal number, nothing before or after it.
+template <typename Number>
+bool ParseNumber(const std::string& text, Number* out) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, *out);
+  return !text.empty() && ec == std::errc() && ptr == end;
+}
+
 int Usage(const char* message) {
   std::fprintf(stderr,
                "quorvane-load: %s\nusage: quorvane-load --plugin PATH --hash HASH "
@@ -110,11 +119,11 @@ int main(int argc, char** argv) {
     } else if (flag == "--play") {
       options.play_file = value;
     } else if (flag == "--threads") {
-      options.threads = std::stoi(value);
+      if (!ParseNumber(value, &options.threads)) return Usage(("bad --threads: " + value).c_str());
     } else if (flag == "--rounds") {
-      options.rounds = std::stoi(value);
+      if (!ParseNumber(value, &options.rounds)) return Usage(("bad --rounds: " + value).c_str());
     } else if (flag == "--pad-log") {
-      options.pad_log = std::stol(value);
+      if (!ParseNumber(value, &options.pad_log)) return Usage(("bad --pad-log: " + value).c_str());
     } else {
       return Usage("unknown option");
     }

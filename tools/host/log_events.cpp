@@ -159,6 +159,14 @@ constexpr LogEvent kEvents[] = {
      "when key.txt holds more than the key: a tab, or a second line after the key.",
      "Open key.txt and leave only the key in it, on one line (a line break at the end is "
      "fine)."},
+    {"http_tls_protocols_fail", "", "WARN", Activity::Request, Step::Note,
+     "Windows would not limit the connection to TLS 1.2 or newer",
+     "Windows would not limit the connection to TLS 1.2 or newer (win32= holds its error "
+     "code), so the request went out with the older protocols Windows allows by default. A "
+     "server that takes only TLS 1.2 or newer refuses such a connection, and the request "
+     "then fails with a connection error.",
+     "Install Windows' updates: older Windows versions learn TLS 1.2 for programs like the "
+     "game from an update (on Windows 7, Microsoft's KB3140245)."},
     {"http_winhttp_open_fail", "", "ERROR", Activity::Request, Step::TransportError, "",
      "The request failed: the system's HTTP library could not be started. The plugin tries "
      "again after a pause (four attempts in all).",
@@ -306,6 +314,9 @@ constexpr TransportError kTransportErrors[] = {
      "the secure connection failed: the server's certificate did not pass the checks."},
     {12179, "WinHTTP", "ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE", Trouble::Certificate,
      "the server's certificate is not meant for a web server."},
+    // Wine's WinHTTP passes the socket's own time-out code through where Windows gives
+    // ERROR_WINHTTP_TIMEOUT.
+    {10060, "Winsock", "WSAETIMEDOUT", Trouble::Stalled, "the server did not answer in time."},
     {2, "curl", "CURLE_FAILED_INIT", Trouble::Internal, "the HTTP library could not start."},
     {3, "curl", "CURLE_URL_MALFORMAT", Trouble::Internal, "the server address is not valid."},
     {5, "curl", "CURLE_COULDNT_RESOLVE_PROXY", Trouble::NoNetwork,

@@ -18,13 +18,17 @@ class PosixLibrary final : public DynamicLibrary {
 
 }  // namespace
 
-std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& path,
+// A name without a slash would go to the library search path, not to the file meant.
+std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& given,
                                                    std::string* error) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::absolute(given, ec);
+  void* handle = ec ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     if (error != nullptr) {
-      const char* why = dlerror();
-      *error = "cannot load " + path.string() + ": " + (why != nullptr ? why : "unknown error");
+      const char* why = ec ? nullptr : dlerror();
+      *error = "cannot load " + given.string() + ": " +
+               (ec ? ec.message() : why != nullptr ? why : "unknown error");
     }
     return nullptr;
   }

@@ -37,13 +37,15 @@ bool CurlHttpExchange::Open(const std::u16string& agent) {
   return true;
 }
 
-void CurlHttpExchange::SetProtocolOptions() {
+bool CurlHttpExchange::SetProtocolOptions() {
   curl_easy_setopt(curl_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
   // CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_3, spelled out: the macro's
   // enum arithmetic does not convert cleanly.
   const long tls_1_2_to_1_3 = static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
                               (static_cast<long>(CURL_SSLVERSION_TLSv1_3) << 16);
-  curl_easy_setopt(curl_, CURLOPT_SSLVERSION, tls_1_2_to_1_3);
+  const CURLcode code = curl_easy_setopt(curl_, CURLOPT_SSLVERSION, tls_1_2_to_1_3);
+  if (code != CURLE_OK) last_error_ = code;
+  return code == CURLE_OK;
 }
 
 bool CurlHttpExchange::Connect(const std::u16string& host, std::uint16_t port) {

@@ -20,7 +20,7 @@ class CurlHttpExchange final : public HttpExchange {
   CurlHttpExchange& operator=(const CurlHttpExchange&) = delete;
 
   bool Open(const std::u16string& agent) override;
-  void SetProtocolOptions() override;
+  bool SetProtocolOptions() override;
   bool Connect(const std::u16string& host, std::uint16_t port) override;
   bool OpenRequest(std::u16string_view verb, const std::u16string& target,
                    std::uint32_t flags) override;

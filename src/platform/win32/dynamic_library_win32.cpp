@@ -27,13 +27,17 @@ class Win32Library final : public DynamicLibrary {
 
 }  // namespace
 
-std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& path,
+// A bare file name would go to the DLL search path, where the program's own folder
+// comes before the current one.
+std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& given,
                                                    std::string* error) {
-  HMODULE module = LoadLibraryW(path.c_str());
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::absolute(given, ec);
+  HMODULE module = ec ? nullptr : LoadLibraryW(path.c_str());
   if (module == nullptr) {
-    const DWORD code = GetLastError();
+    const DWORD code = ec ? static_cast<DWORD>(ec.value()) : GetLastError();
     if (error != nullptr) {
-      *error = "cannot load " + path.string() + ": error " + std::to_string(code);
+      *error = "cannot load " + given.string() + ": error " + std::to_string(code);
     }
     return nullptr;
   }

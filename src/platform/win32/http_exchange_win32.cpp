@@ -10,9 +10,11 @@
 #include <winhttp.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/os.h"
+#include "platform/secure_protocols.h"
 
 // Older MinGW headers lack the newer options; the values are the system's.
 #ifndef WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT
@@ -50,6 +52,9 @@
 #endif
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 unit on Windows");
+static_assert(qir::platform::kSecureProtocolTls12 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 &&
+                  qir::platform::kSecureProtocolTls13 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3,
+              "the protocol flags are WinHTTP's");
 
 namespace qir::platform {
 
@@ -93,10 +98,13 @@ class WinHttpExchange final : public HttpExchange {
                                       &response_timeout, sizeof(response_timeout)) != FALSE);
   }
 
-  void SetProtocolOptions() override {
+  bool SetProtocolOptions() override {
     SetDwordOption(session_, WINHTTP_OPTION_ENABLE_HTTP_PROTOCOL, WINHTTP_PROTOCOL_FLAG_HTTP2);
-    SetDwordOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS,
-                   WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+    return RequireTls12OrNewer([this](std::uint32_t flags) {
+      DWORD value = flags;
+      return Succeeded(WinHttpSetOption(session_, WINHTTP_OPTION_SECURE_PROTOCOLS, &value,
+                                        sizeof(value)) != FALSE);
+    });
   }
 
   bool Connect(const std::u16string& host, std::uint16_t port) override {
@@ -132,7 +140,9 @@ class WinHttpExchange final : public HttpExchange {
   }
 
   bool Receive() override {
-    return Succeeded(WinHttpReceiveResponse(request_, nullptr) != FALSE);
+    if (!Succeeded(WinHttpReceiveResponse(request_, nullptr) != FALSE)) return false;
+    announced_length_ = AnnouncedLength();
+    return true;
   }
 
   std::uint32_t StatusCode() override {
@@ -147,6 +157,13 @@ class WinHttpExchange final : public HttpExchange {
     DWORD bytes = 0;
     const bool ok = Succeeded(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
     *available = ok ? bytes : 0;
+    // Some WinHTTPs (Wine's) end the body quietly when the server closes the connection
+    // inside it; short of its Content-Length, that is a broken connection, as libcurl
+    // and Windows report it.
+    if (ok && bytes == 0 && announced_length_ && received_ < *announced_length_) {
+      last_error_ = ERROR_WINHTTP_CONNECTION_ERROR;
+      return false;
+    }
     return ok;
   }
 
@@ -154,6 +171,7 @@ class WinHttpExchange final : public HttpExchange {
     DWORD bytes = 0;
     const bool ok = Succeeded(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
     *read = ok ? bytes : 0;
+    received_ += *read;
     return ok;
   }
 
@@ -165,10 +183,38 @@ class WinHttpExchange final : public HttpExchange {
     return ok;
   }
 
+  // The body's length as the reply announces it; nothing when it does not, or when the
+  // body arrives encoded (WinHTTP's count is then of the decoded bytes).
+  std::optional<std::uint64_t> AnnouncedLength() {
+    wchar_t encoding[64];
+    DWORD size = sizeof(encoding);
+    if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_CONTENT_ENCODING, WINHTTP_HEADER_NAME_BY_INDEX,
+                            encoding, &size, WINHTTP_NO_HEADER_INDEX) != FALSE ||
+        GetLastError() != ERROR_WINHTTP_HEADER_NOT_FOUND) {
+      return std::nullopt;
+    }
+    wchar_t text[32];
+    size = sizeof(text);
+    if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX,
+                            text, &size, WINHTTP_NO_HEADER_INDEX) == FALSE) {
+      return std::nullopt;
+    }
+    std::uint64_t length = 0;
+    const std::size_t digits = size / sizeof(wchar_t);
+    if (digits == 0 || digits > 19) return std::nullopt;
+    for (std::size_t i = 0; i < digits; ++i) {
+      if (text[i] < L'0' || text[i] > L'9') return std::nullopt;
+      length = length * 10 + static_cast<std::uint64_t>(text[i] - L'0');
+    }
+    return length;
+  }
+
   HINTERNET session_ = nullptr;
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   std::uint32_t last_error_ = 0;
+  std::optional<std::uint64_t> announced_length_;
+  std::uint64_t received_ = 0;
 };
 
 }  // namespace
