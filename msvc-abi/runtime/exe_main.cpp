@@ -22,6 +22,6 @@ extern "C" int mainCRTStartup() {
     _exit(255);
   }
   _initterm(__xc_a, __xc_z);
-  atexit(__msvc_abi_type_info_release);
+  _crt_atexit(__msvc_abi_type_info_release);
   exit(main(*__p___argc(), *__p___argv(), _get_initial_narrow_environment()));
 }

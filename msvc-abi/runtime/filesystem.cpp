@@ -114,6 +114,12 @@ __std_win_error __stdcall __std_fs_get_stats(const wchar_t* path, __std_fs_stats
   return __std_win_error::_Success;
 }
 
+__std_ulong_and_error __stdcall __std_fs_get_full_path_name(const wchar_t* source, unsigned long target_size,
+                                                            wchar_t* target) noexcept {
+  const DWORD length = GetFullPathNameW(source, target_size, target, nullptr);
+  return {length, length == 0 ? last_error() : __std_win_error::_Success};
+}
+
 __std_code_page __stdcall __std_fs_code_page() noexcept {
   return static_cast<__std_code_page>(AreFileApisANSI() ? GetACP() : GetOEMCP());
 }
