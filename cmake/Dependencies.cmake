@@ -1,11 +1,12 @@
-# On Linux the dependencies are Debian's packages. The MinGW cross-build compiles
-# SQLite from Debian's source package (scripts/install-deps unpacks it) and GoogleTest
-# from the sources Debian ships in /usr/src/googletest. The MSVC build takes them all
-# from vcpkg, through vcpkg.json.
+# On Linux the dependencies are Debian's packages. The Windows cross-builds (MinGW-w64,
+# and the MSVC-ABI check with clang-cl) compile SQLite from Debian's source package
+# (scripts/install-deps unpacks it) and GoogleTest from the sources Debian ships in
+# /usr/src/googletest. The MSVC build on Windows takes them all from vcpkg, through
+# vcpkg.json.
 find_package(nlohmann_json 3 REQUIRED)
 find_package(Threads REQUIRED)
 
-if(WIN32 AND NOT MSVC)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(QUORVANE_SQLITE_SOURCE_DIR "${CMAKE_SOURCE_DIR}/build/third_party/sqlite" CACHE PATH
       "Directory holding sqlite3.c and sqlite3.h from Debian's sqlite3 source package")
   if(NOT EXISTS "${QUORVANE_SQLITE_SOURCE_DIR}/sqlite3.c")

@@ -1,9 +1,9 @@
-# GoogleTest for the Windows cross-build, compiled from the sources Debian's
-# googletest package ships in /usr/src/googletest (there are no MinGW binaries of
-# it). Defines the same targets find_package(GTest) gives:
+# GoogleTest for the Windows cross-builds, compiled from the sources Debian's
+# googletest package ships in /usr/src/googletest (there are no MinGW or MSVC
+# binaries of it). Defines the same targets find_package(GTest) gives:
 #   GTest::gtest  GTest::gtest_main  GTest::gmock  GTest::gmock_main
 #
-#   if(WIN32 AND NOT MSVC)
+#   if(WIN32 AND CMAKE_CROSSCOMPILING)
 #     include(${CMAKE_SOURCE_DIR}/cmake/GoogleTestCross.cmake)
 #   else()
 #     find_package(GTest REQUIRED)
@@ -18,10 +18,12 @@ if(NOT EXISTS "${QUORVANE_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt")
 endif()
 
 # The MinGW POSIX thread model gives std::mutex and pthreads, so GoogleTest stays
-# thread-safe. Nothing of GoogleTest is installed, and its runtime is linked
-# statically like everything else in the cross-build.
+# thread-safe. Nothing of GoogleTest is installed. Under MinGW its runtime is linked
+# statically like everything else in the cross-build; under the MSVC ABI it uses the
+# shared runtime DLLs (/MD) like the rest of the build (GoogleTest would otherwise
+# switch itself to /MT).
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 

@@ -25,7 +25,11 @@ add_test(NAME cli.offline
                  ${QUORVANE_CLI_TEST_ARGS})
 
 # Only GetMethodTable is exported, undecorated.
-if(MSVC)
+if(QUORVANE_MSVC_ABI)
+  # clang-cl's build on Linux: LLVM's reader of any PE file.
+  find_program(QUORVANE_EXPORTS_TOOL NAMES llvm-readobj-14 llvm-readobj REQUIRED)
+  set(QUORVANE_EXPORTS_KIND coff)
+elseif(MSVC)
   get_filename_component(QUORVANE_MSVC_TOOLS "${CMAKE_LINKER}" DIRECTORY)
   find_program(QUORVANE_EXPORTS_TOOL NAMES dumpbin HINTS "${QUORVANE_MSVC_TOOLS}" REQUIRED)
   set(QUORVANE_EXPORTS_KIND dumpbin)

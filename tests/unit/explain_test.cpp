@@ -14,6 +14,7 @@
 #include "command_line.h"
 #include "log_events.h"
 #include "records_json.h"
+#include "utf8_path.h"
 
 namespace qir::host {
 namespace {
@@ -27,7 +28,7 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-const std::filesystem::path kSourceDir = std::filesystem::u8path(QUORVANE_SOURCE_DIR);
+const std::filesystem::path kSourceDir = qir::host::Utf8Path(QUORVANE_SOURCE_DIR);
 
 TEST(ExplainLine, SplitsTheFieldsOrLeavesTheLineAsItStands) {
   struct Row {

@@ -25,6 +25,7 @@
 #include "platform/dynamic_library.h"
 #include "play_json.h"
 #include "records_json.h"
+#include "utf8_path.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
 
   auto play = std::make_unique<IRPlayResult>();
   try {
-    std::ifstream in(std::filesystem::u8path(options.play_file), std::ios::binary);
+    std::ifstream in(qir::host::Utf8Path(options.play_file), std::ios::binary);
     qir::host::ReadPlay(json::parse(in), *play);
   } catch (const std::exception& e) {
     return Usage(e.what());
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
 
   std::string error;
   const auto library =
-      qir::platform::LoadDynamicLibrary(std::filesystem::u8path(options.plugin), &error);
+      qir::platform::LoadDynamicLibrary(qir::host::Utf8Path(options.plugin), &error);
   if (!library) return Usage(error.c_str());
   const auto get_method_table =
       reinterpret_cast<GetMethodTableFn>(library->Symbol("GetMethodTable"));
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
 
   if (options.pad_log > 0) {
     table.Login();
-    const auto log_path = std::filesystem::u8path(options.plugin).parent_path() / "debug.log";
+    const auto log_path = qir::host::Utf8Path(options.plugin).parent_path() / "debug.log";
     std::ofstream log(log_path, std::ios::binary | std::ios::app);
     const std::string line = "2026-01-01 00:00:00 | INFO | load_padding\n";
     for (long written = 0; written < options.pad_log; written += static_cast<long>(line.size())) {

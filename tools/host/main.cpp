@@ -11,6 +11,7 @@
 #include "platform/dynamic_library.h"
 #include "play_json.h"
 #include "records_json.h"
+#include "utf8_path.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ int UsageError(const std::string& message) {
 }
 
 std::filesystem::path PluginPath(const Command& command) {
-  if (!command.plugin.empty()) return std::filesystem::u8path(command.plugin);
+  if (!command.plugin.empty()) return qir::host::Utf8Path(command.plugin);
   return qir::platform::RunningExecutable().parent_path() / QUORVANE_PLUGIN_FILE_NAME;
 }
 
@@ -65,14 +66,14 @@ int Run(int argc, char** argv) {
   if (command.name == "explain") {
     const std::filesystem::path log = command.log_file.empty()
                                           ? PluginPath(command).parent_path() / "debug.log"
-                                          : std::filesystem::u8path(command.log_file);
+                                          : qir::host::Utf8Path(command.log_file);
     return qir::host::RunExplain(log, command.json, std::cout, std::cerr);
   }
 
   // The record is large (the host's own stretches included): keep it off the stack.
   auto play = std::make_unique<IRPlayResult>();
   if (command.name == "submit") {
-    std::ifstream in(std::filesystem::u8path(command.play_file), std::ios::binary);
+    std::ifstream in(qir::host::Utf8Path(command.play_file), std::ios::binary);
     if (!in) return UsageError("cannot read " + command.play_file);
     try {
       qir::host::ReadPlay(json::parse(in), *play);
