@@ -45,7 +45,7 @@ class HttpExchange {
   // body may still come shorter, longer or unpacked to another size.
   virtual std::optional<std::uint64_t> ContentLength() { return std::nullopt; }
   // An exchange that already holds the whole body may hand its buffer over instead of
-  // being read: it moves the body, at most limit bytes of it, into *body and returns
+  // being read: it moves the body, at most limit bytes of it, into body and returns
   // true. One that streams returns false, and the body is read with the calls above.
   virtual bool TakeBody(std::string& /*body*/, std::size_t /*limit*/) { return false; }
 
