@@ -2,11 +2,14 @@
 // log, and the parts a slot is made of. Run by scripts/bench.
 //
 //   quorvane_bench [--scratch DIR] [Google Benchmark flags]
+//   valgrind --tool=callgrind --collect-atstart=no quorvane_bench [--scratch DIR] --instructions N
 //
 // DIR (default: a new folder in the system's temporary directory) is laid out afresh
-// and removed at the end.
+// and removed at the end. With --instructions the slot cases are not timed but each
+// called N times under callgrind's count (see slot_cases.h).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <random>
@@ -14,6 +17,7 @@
 #include "bench_support.h"
 #include "inprocess.h"
 #include "platform/os.h"
+#include "slot_cases.h"
 
 namespace qir::bench {
 namespace {
@@ -32,10 +36,14 @@ int main(int argc, char** argv) {
   using namespace qir::bench;
   benchmark::Initialize(&argc, argv);
   fs::path scratch;
+  int instruction_calls = 0;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--scratch") == 0 && i + 1 < argc) {
       scratch = argv[++i];
+    } else if (std::strcmp(argv[i], "--instructions") == 0 && i + 1 < argc) {
+      instruction_calls = std::atoi(argv[++i]);
+      if (instruction_calls <= 0) return 2;
     } else {
       argv[kept++] = argv[i];
     }
@@ -64,12 +72,18 @@ int main(int argc, char** argv) {
   os.new_http_exchange = [] { return NewMemoryExchange(); };
   qir::platform::InstallOs(os);
 
-  benchmark::RunSpecifiedBenchmarks();
+  int status = 0;
+  if (instruction_calls > 0) {
+    status = CountInstructions(instruction_calls);
+  } else {
+    RegisterSlotBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+  }
   benchmark::Shutdown();
 
   qir::platform::InstallOs(qir::platform::SystemOs());
   fs::current_path(previous_cwd);
   std::error_code ignored;
   fs::remove_all(g_root, ignored);
-  return 0;
+  return status;
 }

@@ -195,6 +195,8 @@ class MemoryExchange final : public platform::HttpExchange {
     *read = static_cast<std::uint32_t>(n);
     return true;
   }
+  // As a server announces it; the reader sizes its buffer from it.
+  std::optional<std::uint64_t> ContentLength() override { return reply_->size(); }
   std::uint32_t last_error() const override { return 0; }
 
  private:

@@ -44,7 +44,8 @@ PreviousBest StoredBest();
 void LayOut(const std::filesystem::path& root);
 
 // Answers by the request's path: board, ghost and login replies, and the score
-// reply to a POST. Like the libcurl transport it has the whole body at once.
+// reply to a POST. It announces the reply's length and is read as WinHTTP is read:
+// the plugin copies the body out of it once.
 std::unique_ptr<platform::HttpExchange> NewMemoryExchange();
 
 // Writes the bytes to a file, replacing it: open, one write, close.

@@ -1,6 +1,8 @@
 #include "diag/log.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <system_error>
 
@@ -32,7 +34,7 @@ void WriteLineLocked(std::string_view level, std::string_view event, std::string
 
 }  // namespace
 
-std::filesystem::path LogFilePath() { return PluginDirectory() / "debug.log"; }
+std::filesystem::path LogFilePath() { return PluginFilePath("debug.log"); }
 
 std::string FormatLogLine(std::string_view timestamp, std::string_view level,
                           std::string_view event, std::string_view detail) {
@@ -51,9 +53,26 @@ std::string LogTimestamp() {
     tm.tm_year = 70;
     tm.tm_mday = 1;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  const int year = tm.tm_year + 1900;
+  const int fields[] = {tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  const bool plain = year >= 0 && year <= 9999 &&
+                     std::all_of(std::begin(fields), std::end(fields),
+                                 [](int v) { return v >= 0 && v <= 99; });
+  if (!plain) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, fields[0], fields[1],
+                  fields[2], fields[3], fields[4]);
+    return text;
+  }
+  // Every line takes one, so the common case is written out by hand.
+  std::string text = "0000-00-00 00:00:00";
+  const auto digits = [&text](std::size_t at, int value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) {
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    }
+  };
+  digits(0, year, 4);
+  for (std::size_t i = 0; i < std::size(fields); ++i) digits(5 + 3 * i, fields[i], 2);
   return text;
 }
 

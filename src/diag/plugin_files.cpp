@@ -11,6 +11,12 @@ std::filesystem::path PluginDirectory() {
   return module.parent_path();
 }
 
+std::filesystem::path PluginFilePath(const std::filesystem::path& name) {
+  std::filesystem::path path = platform::CurrentOs().module_file_name();
+  path.replace_filename(name);
+  return path;
+}
+
 std::string ApiKeyFromFileContent(std::string content) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (content.starts_with(kByteOrderMark)) content.erase(0, kByteOrderMark.size());
@@ -21,7 +27,7 @@ std::string ApiKeyFromFileContent(std::string content) {
 }
 
 std::string ReadApiKey() {
-  std::optional<std::string> content = ReadTextFile(PluginDirectory() / "key.txt");
+  std::optional<std::string> content = ReadTextFile(PluginFilePath("key.txt"));
   if (!content) return {};
   return ApiKeyFromFileContent(std::move(*content));
 }

@@ -14,6 +14,10 @@ inline constexpr std::size_t kApiKeyMaxLength = 32;
 // names joined onto it fall back to the current directory.
 std::filesystem::path PluginDirectory();
 
+// A file beside the plugin: PluginDirectory() / name, made by putting the name in
+// place of the module's own file name (which spares building the directory first).
+std::filesystem::path PluginFilePath(const std::filesystem::path& name);
+
 // The API key from "key.txt" beside the plugin; empty means there is no key.
 std::string ReadApiKey();
 

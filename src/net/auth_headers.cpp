@@ -19,13 +19,25 @@ bool IsHeaderSafe(std::string_view key) {
 
 std::u16string Widen(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }
 
+// ASCII widens unit by unit; anything else goes through the UTF-8 decoder.
+void AppendWidened(std::u16string& out, std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    out.append(Utf8ToWide(text.data(), text.size()));
+    return;
+  }
+  for (const char c : text) out.push_back(static_cast<char16_t>(c));
+}
+
 }  // namespace
 
 std::int64_t UnixTimeSeconds() { return platform::CurrentOs().wall_clock_seconds(); }
 
-std::u16string UserAgent() {
-  const std::string agent = std::string(kUserAgentBase) + " QUORVANE_IR_" + kClientVersion;
-  return Widen(agent);
+const std::u16string& UserAgent() {
+  static const std::u16string agent =
+      Widen(std::string(kUserAgentBase) + " QUORVANE_IR_" + kClientVersion);
+  return agent;
 }
 
 std::string HmacSha256Hex(const char* key, std::size_t key_length, const char* message,
@@ -57,11 +69,16 @@ std::u16string BuildAuthHeaders(const char* key, std::size_t key_length, const c
   const std::string signature = HmacSha256Hex(key, key_length, message.data(), message.size());
   if (signature.empty()) return {};
 
+  const std::u16string& agent = UserAgent();
   std::u16string block;
-  block.append(u"Content-Type: application/json\r\nUser-Agent: ").append(UserAgent());
-  block.append(u"\r\nx-api-key: ").append(Widen(std::string(key_text)));
-  block.append(u"\r\nx-timestamp: ").append(Widen(timestamp));
-  block.append(u"\r\nx-signature: ").append(Widen(signature));
+  block.reserve(128 + agent.size() + key_text.size() + timestamp.size() + signature.size());
+  block.append(u"Content-Type: application/json\r\nUser-Agent: ").append(agent);
+  block.append(u"\r\nx-api-key: ");
+  AppendWidened(block, key_text);
+  block.append(u"\r\nx-timestamp: ");
+  AppendWidened(block, timestamp);
+  block.append(u"\r\nx-signature: ");
+  AppendWidened(block, signature);
   block.append(u"\r\n");
   return block;
 }

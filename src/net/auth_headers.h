@@ -18,7 +18,8 @@ inline constexpr char kClientVersion[] = "0.1.5";
 // Wall-clock seconds since 1970-01-01 UTC.
 std::int64_t UnixTimeSeconds();
 
-std::u16string UserAgent();
+// The same text on every call: built once.
+const std::u16string& UserAgent();
 
 // 64 lower-case hexadecimal characters, or empty when hashing failed.
 std::string HmacSha256Hex(const char* key, std::size_t key_length, const char* message,

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,14 @@ class HttpExchange {
   virtual bool QueryDataAvailable(std::uint32_t* available) = 0;
   // Reads up to size bytes. False on failure.
   virtual bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+  // The body's length as the reply's headers announce it (Content-Length), so that the
+  // reader can size its buffer once; nothing when they announce none. A hint only: a
+  // body may still come shorter, longer or unpacked to another size.
+  virtual std::optional<std::uint64_t> ContentLength() { return std::nullopt; }
+  // An exchange that already holds the whole body may hand its buffer over instead of
+  // being read: it moves the body, at most limit bytes of it, into body and returns
+  // true. One that streams returns false, and the body is read with the calls above.
+  virtual bool TakeBody(std::string& /*body*/, std::size_t /*limit*/) { return false; }
 
   // Error code of the stage that failed last.
   virtual std::uint32_t last_error() const = 0;

@@ -169,7 +169,7 @@ std::uint32_t Crc32(std::string_view bytes) {
   return ~crc;
 }
 
-std::filesystem::path RankCacheDir() { return PluginDirectory() / "IR"; }
+std::filesystem::path RankCacheDir() { return PluginFilePath("IR"); }
 
 std::string RankCacheFileName(std::string_view hash) {
   if (hash.size() > 50) {
@@ -221,7 +221,7 @@ void BuildRankCacheDocument(std::string& out, std::string_view hash, const IRRan
   AppendMember(out, "my_rank", result.my_rank);
   AppendMember(out, "player_count", result.player_count);
   AppendMember(out, "rank", result.my_rank);
-  if (result.total_playcount != 0) AppendMember(out, "total_playcount", result.total_playcount);
+  if (result.total_playcount > 0) AppendMember(out, "total_playcount", result.total_playcount);
   out += '}';
 }
 

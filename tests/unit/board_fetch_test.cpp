@@ -102,6 +102,8 @@ TEST_F(BoardFetchTest, RepliesGiveTheHostRecordAndTheCacheFile) {
        "rank=0 players=0 plays=0" + at + " dist=0,0,0,0,4,1,", File(now_text, "", "0,0,0,0,4,1")},
       {R"({"total_playcount": 0, "my_player_id": 0})", "rank=0 players=0 plays=0" + at + zero,
        File(now_text)},
+      {R"({"total_playcount": -4, "my_player_id": -2})", "rank=0 players=0 plays=-4" + at + zero,
+       File(now_text)},
       {R"({"totalPlaycount": 9, "myPlayerId": 42})", "rank=0 players=0 plays=9" + at + zero,
        File(now_text, "", "0,0,0,0,0,0",
             R"("my_player_id":42,"my_rank":0,"player_count":0,"rank":0,"total_playcount":9)")},
@@ -147,11 +149,13 @@ TEST_F(BoardFetchTest, RepliesGiveTheHostRecordAndTheCacheFile) {
     EXPECT_EQ(Describe(result), row.record) << row.reply;
     EXPECT_EQ(CacheFile("abc"), row.file) << row.reply;
 
-    // The file reads back as the same board, dated when it was written.
+    // The file reads back as the same board, dated when it was written; a total play
+    // count below 1, which the file leaves out, reads back as 0.
     now += 10;
     IRRankResult cached = FilledRecord();
     ASSERT_TRUE(ReadRankCache("abc", cached)) << row.reply;
     result.fetched_at = now - 10;
+    if (result.total_playcount < 0) result.total_playcount = 0;
     EXPECT_EQ(Describe(cached), Describe(result)) << row.reply;
     now -= 10;
   }

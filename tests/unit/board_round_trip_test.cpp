@@ -24,7 +24,8 @@ std::string Describe(const IRRankResult& r) {
 
 class BoardRoundTripTest : public FakeOsTest {};
 
-// Whatever the server sent, the cached board gives the host what the fetch gave it.
+// Whatever the server sent, the cached board gives the host what the fetch gave it,
+// except a total play count below 1: the file leaves it out, so it reads back as 0.
 TEST_F(BoardRoundTripTest, CachedBoardReadsBackAsFetched) {
   const char* const replies[] = {
       R"({"total_playcount": -5})",
@@ -40,6 +41,10 @@ TEST_F(BoardRoundTripTest, CachedBoardReadsBackAsFetched) {
     ASSERT_EQ(GetRankFromNetwork("abc", "key123", fetched), HttpStatus::Ok) << reply;
     IRRankResult cached;
     ASSERT_TRUE(ReadRankCache("abc", cached)) << reply;
+    if (fetched.total_playcount < 0) {
+      EXPECT_EQ(cached.total_playcount, 0) << reply;
+      fetched.total_playcount = 0;
+    }
     EXPECT_EQ(Describe(cached), Describe(fetched)) << reply;
   }
 }

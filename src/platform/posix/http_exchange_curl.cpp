@@ -1,7 +1,12 @@
 #include "platform/posix/http_exchange_curl.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <chrono>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "platform/posix/utf16.h"
 #include "quorvane_build_config.h"
@@ -18,6 +23,22 @@ constexpr long kConnectTimeoutMs = QUORVANE_CONNECT_TIMEOUT_MS;
 constexpr std::chrono::milliseconds kSendStall{QUORVANE_SEND_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kReceiveStall{QUORVANE_RECEIVE_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kResponseTimeout{QUORVANE_RESPONSE_TIMEOUT_MS};
+
+// The value of a "Content-Length:" header line (any case, as HTTP/2 writes it in
+// lower case); nothing for any other line or a value that is not a plain number.
+std::optional<std::uint64_t> ContentLengthHeader(std::string_view line) {
+  constexpr std::string_view kName = "content-length:";
+  if (line.size() < kName.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kName.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(line[i])) != kName[i]) return std::nullopt;
+  }
+  line.remove_prefix(kName.size());
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+  if (error != std::errc() || end == line.data()) return std::nullopt;
+  return value;
+}
 
 }  // namespace
 
@@ -146,11 +167,25 @@ std::size_t CurlHttpExchange::OnHeader(char* data, std::size_t size, std::size_t
   auto* exchange = static_cast<CurlHttpExchange*>(self);
   const std::size_t n = size * count;
   exchange->last_activity_ = Clock::now();
+  const std::string_view line(data, n);
+  if (line.starts_with("HTTP/")) {
+    exchange->content_length_.reset();  // a new header block
+  } else if (const auto length = ContentLengthHeader(line)) {
+    exchange->content_length_ = length;
+  }
   // The blank line ends a header block; an interim (1xx) reply's block is not the answer.
-  if ((n == 2 && data[0] == '\r' && data[1] == '\n') || (n == 1 && data[0] == '\n')) {
+  if (line == "\r\n" || line == "\n") {
     long code = 0;
     curl_easy_getinfo(exchange->curl_, CURLINFO_RESPONSE_CODE, &code);
-    if (code >= 200) exchange->headers_received_ = true;
+    if (code >= 200) {
+      exchange->headers_received_ = true;
+      // One buffer for the whole body, never beyond what the caller reads of it. A
+      // packed reply unpacks to more than it announces; the buffer then grows.
+      if (exchange->content_length_) {
+        exchange->body_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            *exchange->content_length_, exchange->body_limit_)));
+      }
+    }
   }
   return n;
 }
@@ -211,6 +246,16 @@ std::uint32_t CurlHttpExchange::StatusCode() {
 
 bool CurlHttpExchange::QueryDataAvailable(std::uint32_t* available) {
   *available = static_cast<std::uint32_t>(body_.size() - body_read_);
+  return true;
+}
+
+std::optional<std::uint64_t> CurlHttpExchange::ContentLength() { return content_length_; }
+
+bool CurlHttpExchange::TakeBody(std::string& body, std::size_t limit) {
+  if (body_read_ != 0) return false;  // already being read piecewise
+  if (body_.size() > limit) body_.resize(limit);
+  body = std::move(body_);
+  body_.clear();
   return true;
 }
 

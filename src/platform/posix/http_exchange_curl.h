@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "platform/http_exchange.h"
@@ -31,6 +32,8 @@ class CurlHttpExchange final : public HttpExchange {
   std::uint32_t StatusCode() override;
   bool QueryDataAvailable(std::uint32_t* available) override;
   bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override;
+  std::optional<std::uint64_t> ContentLength() override;
+  bool TakeBody(std::string& body, std::size_t limit) override;
   std::uint32_t last_error() const override { return last_error_; }
 
  private:
@@ -51,7 +54,9 @@ class CurlHttpExchange final : public HttpExchange {
   bool received_ = false;
   std::size_t body_limit_ = 0;
   bool body_cut_ = false;
+  // Sized once from the reply's Content-Length, when it has one, before the body comes.
   std::string body_;
+  std::optional<std::uint64_t> content_length_;
   std::size_t body_read_ = 0;
   std::uint32_t last_error_ = 0;
   // The time-outs' bookkeeping, in the transfer's own callbacks.

@@ -175,6 +175,9 @@ class WinHttpExchange final : public HttpExchange {
     return ok;
   }
 
+  // The reader sizes its one buffer from it.
+  std::optional<std::uint64_t> ContentLength() override { return announced_length_; }
+
   std::uint32_t last_error() const override { return last_error_; }
 
  private:
