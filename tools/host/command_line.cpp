@@ -1,8 +1,10 @@
 #include "command_line.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
 #include <stdexcept>
+
+#include "decimal.h"
 
 namespace qir::host {
 
@@ -66,11 +68,9 @@ namespace {
 [[noreturn]] void Usage(const std::string& message) { throw std::invalid_argument(message); }
 
 std::int32_t ParseInt(const std::string& text, const char* what) {
-  std::int32_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || text.empty()) Usage(std::string("bad ") + what + ": " + text);
-  return value;
+  const std::optional<std::int32_t> value = ParseDecimal<std::int32_t>(text);
+  if (!value) Usage(std::string("bad ") + what + ": " + text);
+  return *value;
 }
 
 std::int32_t ParseMode(const std::string& text) {

@@ -1,7 +1,6 @@
 #include "explain.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "decimal.h"
 #include "records_json.h"
 
 namespace qir::host {
@@ -30,17 +30,9 @@ bool IsTimestamp(std::string_view text) {
   return true;
 }
 
-std::optional<std::uint32_t> ParseCode(std::string_view text) {
-  std::uint32_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
 void ExplainReply(ExplainedLine& line) {
   const std::string_view mapped = DetailValue(line.detail, "mapped_status");
-  const std::optional<std::uint32_t> code = ParseCode(DetailValue(line.detail, "status_code"));
+  const std::optional<std::uint32_t> code = ParseDecimal<std::uint32_t>(DetailValue(line.detail, "status_code"));
   line.failure = mapped.empty() ? !code || *code < 200 || *code > 299 : mapped != "Ok";
   if (!code) return;
   const HttpStatusMeaning& status = FindHttpStatus(*code, line.event);
@@ -54,7 +46,7 @@ void ExplainReply(ExplainedLine& line) {
 void ExplainTransportError(ExplainedLine& line) {
   line.failure = true;
   const std::string_view code_text = DetailValue(line.detail, "win32");
-  const std::optional<std::uint32_t> code = ParseCode(code_text);
+  const std::optional<std::uint32_t> code = ParseDecimal<std::uint32_t>(code_text);
   if (!code) return;
   const TransportError* error = FindTransportError(*code);
   const TroubleMeaning& trouble = FindTrouble(error != nullptr ? error->trouble : Trouble::Unknown);

@@ -8,7 +8,7 @@
 // has started the log, that many bytes of filler lines are added to it, so the load
 // carries it over the rotation threshold.
 #include <array>
-#include <charconv>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "QuorvaneIR.h"
+#include "decimal.h"
 #include "platform/dynamic_library.h"
 #include "play_json.h"
 #include "records_json.h"
@@ -92,9 +93,9 @@ void Round(const MethodTable& table, const Options& options, const IRPlayResult&
 // A whole decimal number, nothing before or after it.
 template <typename Number>
 bool ParseNumber(const std::string& text, Number* out) {
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, *out);
-  return !text.empty() && ec == std::errc() && ptr == end;
+  const std::optional<Number> value = qir::host::ParseDecimal<Number>(text);
+  if (value) *out = *value;
+  return value.has_value();
 }
 
 int Usage(const char* message) {
