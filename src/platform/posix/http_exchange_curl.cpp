@@ -1,8 +1,6 @@
 #include "platform/posix/http_exchange_curl.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <string_view>
@@ -23,22 +21,6 @@ constexpr long kConnectTimeoutMs = QUORVANE_CONNECT_TIMEOUT_MS;
 constexpr std::chrono::milliseconds kSendStall{QUORVANE_SEND_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kReceiveStall{QUORVANE_RECEIVE_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kResponseTimeout{QUORVANE_RESPONSE_TIMEOUT_MS};
-
-// The value of a "Content-Length:" header line (any case, as HTTP/2 writes it in
-// lower case); nothing for any other line or a value that is not a plain number.
-std::optional<std::uint64_t> ContentLengthHeader(std::string_view line) {
-  constexpr std::string_view kName = "content-length:";
-  if (line.size() < kName.size()) return std::nullopt;
-  for (std::size_t i = 0; i < kName.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(line[i])) != kName[i]) return std::nullopt;
-  }
-  line.remove_prefix(kName.size());
-  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
-  if (error != std::errc() || end == line.data()) return std::nullopt;
-  return value;
-}
 
 }  // namespace
 
@@ -168,11 +150,6 @@ std::size_t CurlHttpExchange::OnHeader(char* data, std::size_t size, std::size_t
   const std::size_t n = size * count;
   exchange->last_activity_ = Clock::now();
   const std::string_view line(data, n);
-  if (line.starts_with("HTTP/")) {
-    exchange->content_length_.reset();  // a new header block
-  } else if (const auto length = ContentLengthHeader(line)) {
-    exchange->content_length_ = length;
-  }
   // The blank line ends a header block; an interim (1xx) reply's block is not the answer.
   if (line == "\r\n" || line == "\n") {
     long code = 0;
@@ -181,9 +158,9 @@ std::size_t CurlHttpExchange::OnHeader(char* data, std::size_t size, std::size_t
       exchange->headers_received_ = true;
       // One buffer for the whole body, never beyond what the caller reads of it. A
       // packed reply unpacks to more than it announces; the buffer then grows.
-      if (exchange->content_length_) {
-        exchange->body_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
-            *exchange->content_length_, exchange->body_limit_)));
+      if (const auto length = exchange->ContentLength()) {
+        exchange->body_.reserve(
+            static_cast<std::size_t>(std::min<std::uint64_t>(*length, exchange->body_limit_)));
       }
     }
   }
@@ -249,7 +226,15 @@ bool CurlHttpExchange::QueryDataAvailable(std::uint32_t* available) {
   return true;
 }
 
-std::optional<std::uint64_t> CurlHttpExchange::ContentLength() { return content_length_; }
+// libcurl's own reading of the reply's Content-Length, known once its headers are in.
+std::optional<std::uint64_t> CurlHttpExchange::ContentLength() {
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK ||
+      length < 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(length);
+}
 
 bool CurlHttpExchange::TakeBody(std::string& body, std::size_t limit) {
   if (body_read_ != 0) return false;  // already being read piecewise

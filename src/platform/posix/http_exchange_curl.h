@@ -56,7 +56,6 @@ class CurlHttpExchange final : public HttpExchange {
   bool body_cut_ = false;
   // Sized once from the reply's Content-Length, when it has one, before the body comes.
   std::string body_;
-  std::optional<std::uint64_t> content_length_;
   std::size_t body_read_ = 0;
   std::uint32_t last_error_ = 0;
   // The time-outs' bookkeeping, in the transfer's own callbacks.
