@@ -55,9 +55,17 @@ class FakeExchange final : public platform::HttpExchange {
   }
   bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override {
     const std::size_t n = std::min<std::size_t>(size, s_->body.size() - read_);
+    s_->reads.emplace_back(buffer, read_);
     std::copy_n(s_->body.data() + read_, n, buffer);
     read_ += n;
     *read = static_cast<std::uint32_t>(n);
+    return true;
+  }
+  std::optional<std::uint64_t> ContentLength() override { return s_->content_length; }
+  bool TakeBody(std::string& body, std::size_t limit) override {
+    if (!s_->holds_body) return false;
+    if (s_->body.size() > limit) s_->body.resize(limit);
+    body = std::move(s_->body);
     return true;
   }
   std::uint32_t last_error() const override { return s_->error_code; }
@@ -71,6 +79,10 @@ class FakeExchange final : public platform::HttpExchange {
 FakeOsTest* Current() { return FakeOsTest::current; }
 
 }  // namespace
+
+std::unique_ptr<platform::HttpExchange> NewFakeExchange(std::shared_ptr<FakeExchangeScript> script) {
+  return std::make_unique<FakeExchange>(std::move(script));
+}
 
 FakeOsTest* FakeOsTest::current = nullptr;
 
@@ -131,7 +143,7 @@ void FakeOsTest::SetUp() {
       test->exchanges.pop_front();
     }
     test->used_exchanges.push_back(script);
-    return std::make_unique<FakeExchange>(script);
+    return NewFakeExchange(script);
   };
   platform::InstallOs(os);
   ResetLogStartedForTesting();

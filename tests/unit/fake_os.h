@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/http_exchange.h"
@@ -31,6 +33,8 @@ struct FakeExchangeScript {
   // The TLS protocol flags the platform knows: like WinHTTP, it refuses a set that
   // holds any other (0x2800: TLS 1.2 and 1.3; 0x800: 1.2 alone, as before Windows 11).
   std::uint32_t tls_protocols_known = 0x2800;
+  std::optional<std::uint64_t> content_length;  // as the reply's headers announce it
+  bool holds_body = false;  // hands its body over whole, as a buffering transport does
 
   // Filled by the exchange.
   std::u16string agent;
@@ -45,7 +49,11 @@ struct FakeExchangeScript {
   std::vector<std::uint32_t> tls_protocols_asked;
   bool decompression = false;
   bool destroyed = false;
+  std::vector<std::pair<const char*, std::size_t>> reads;  // destination, body offset
 };
+
+// An exchange that follows the script (the fake system's exchanges are these).
+std::unique_ptr<platform::HttpExchange> NewFakeExchange(std::shared_ptr<FakeExchangeScript> script);
 
 class FakeOsTest : public ::testing::Test {
  protected:

@@ -207,48 +207,6 @@ TEST_F(HttpClientTest, PostStatusMapping) {
 }
 
 
-// An exchange past its request, with a body to hand out and nothing else.
-class BodyOnlyExchange : public platform::HttpExchange {
- public:
-  bool Open(const std::u16string&) override { return true; }
-  bool SetProtocolOptions() override { return true; }
-  bool Connect(const std::u16string&, std::uint16_t) override { return true; }
-  bool OpenRequest(std::u16string_view, const std::u16string&, std::uint32_t) override {
-    return true;
-  }
-  void SetDecompression() override {}
-  bool Send(const std::u16string&, std::string_view, std::size_t) override { return true; }
-  bool Receive() override { return true; }
-  std::uint32_t StatusCode() override { return 200; }
-  std::uint32_t last_error() const override { return 0; }
-};
-
-// Streams its body in chunks under an announced length and notes where each read lands.
-class AnnouncingExchange final : public BodyOnlyExchange {
- public:
-  AnnouncingExchange(std::string body, std::optional<std::uint64_t> announced)
-      : body_(std::move(body)), announced_(announced) {}
-  std::optional<std::uint64_t> ContentLength() override { return announced_; }
-  bool QueryDataAvailable(std::uint32_t* available) override {
-    *available = static_cast<std::uint32_t>(std::min<std::size_t>(3000, body_.size() - read_));
-    return true;
-  }
-  bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override {
-    const std::size_t n = std::min<std::size_t>(size, body_.size() - read_);
-    reads.push_back({buffer, read_});
-    std::copy_n(body_.data() + read_, n, buffer);
-    read_ += n;
-    *read = static_cast<std::uint32_t>(n);
-    return true;
-  }
-  std::vector<std::pair<const char*, std::size_t>> reads;  // destination, body offset
-
- private:
-  std::string body_;
-  std::optional<std::uint64_t> announced_;
-  std::size_t read_ = 0;
-};
-
 TEST(ReadResponseBodyTest, ReadsIntoOneBufferSizedFromTheAnnouncedLengthUpToTheLimit) {
   struct Row {
     std::size_t size;
@@ -260,44 +218,33 @@ TEST(ReadResponseBodyTest, ReadsIntoOneBufferSizedFromTheAnnouncedLengthUpToTheL
                          Row{9'000, 4'000'000'000, 7'000}}) {  // body beyond the limit
     std::string sent(row.size, 'x');
     sent[0] = '{';
-    AnnouncingExchange exchange(sent, row.announced);
+    auto script = std::make_shared<FakeExchangeScript>(
+        FakeExchangeScript{.body = sent, .chunk = 3000, .content_length = row.announced});
+    const auto exchange = testing::NewFakeExchange(script);
     bool complete = false;
-    const std::string body = ReadResponseBody(exchange, row.limit, &complete);
+    const std::string body = ReadResponseBody(*exchange, row.limit, &complete);
     EXPECT_TRUE(complete);
     EXPECT_EQ(body, sent.substr(0, row.limit)) << row.size;
     EXPECT_LT(body.capacity(), 2 * row.limit) << row.size;
-    ASSERT_GT(exchange.reads.size(), 2u);
-    for (const auto& [destination, offset] : exchange.reads) {
+    ASSERT_GT(script->reads.size(), 2u);
+    for (const auto& [destination, offset] : script->reads) {
       EXPECT_EQ(destination, body.data() + offset) << row.size << " at " << offset;
     }
   }
 }
 
-// Holds the whole body, as a transport that buffers does; it must not be read.
-class HoldingExchange final : public BodyOnlyExchange {
- public:
-  explicit HoldingExchange(std::string body) : held(std::move(body)) {}
-  bool TakeBody(std::string& body, std::size_t limit) override {
-    if (held.size() > limit) held.resize(limit);
-    body = std::move(held);
-    return true;
-  }
-  bool QueryDataAvailable(std::uint32_t*) override {
-    ADD_FAILURE() << "a held body was read piecewise";
-    return false;
-  }
-  bool ReadData(char*, std::uint32_t, std::uint32_t*) override { return false; }
-  std::string held;
-};
-
+// A transport that holds the whole body hands it over; it must not be read.
 TEST(ReadResponseBodyTest, AHeldBodyIsHandedOverWithoutACopy) {
-  HoldingExchange exchange(std::string(100'000, 'y'));
-  const char* const where = exchange.held.data();
+  auto script = std::make_shared<FakeExchangeScript>(
+      FakeExchangeScript{.body = std::string(100'000, 'y'), .holds_body = true});
+  const char* const where = script->body.data();
+  const auto exchange = testing::NewFakeExchange(script);
   bool complete = false;
-  const std::string body = ReadResponseBody(exchange, kResponseBodyLimit, &complete);
+  const std::string body = ReadResponseBody(*exchange, kResponseBodyLimit, &complete);
   EXPECT_TRUE(complete);
   EXPECT_EQ(body.size(), 100'000u);
   EXPECT_EQ(body.data(), where);
+  EXPECT_TRUE(script->reads.empty()) << "a held body was read piecewise";
 }
 
 }  // namespace
