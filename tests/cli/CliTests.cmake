@@ -70,7 +70,7 @@ if(QUORVANE_IR_CA_FILE)
   set(QUORVANE_E2E_faults_ARGS --receive-timeout-ms=${QUORVANE_RECEIVE_TIMEOUT_MS}
                                --response-timeout-ms=${QUORVANE_RESPONSE_TIMEOUT_MS})
   set(QUORVANE_E2E_explain_ARGS ${QUORVANE_E2E_faults_ARGS})
-  foreach(suite login submit board ghost explain faults)
+  foreach(suite login submit board ghost explain faults check)
     add_test(NAME e2e.${suite}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
                      ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}

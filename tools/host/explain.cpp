@@ -10,6 +10,7 @@
 
 #include "decimal.h"
 #include "records_json.h"
+#include "utf8_path.h"
 
 namespace qir::host {
 namespace {
@@ -294,11 +295,6 @@ const char* ActivityName(Activity activity) {
     default:
       return "request";
   }
-}
-
-std::string PathText(const std::filesystem::path& path) {
-  const auto text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 }  // namespace
