@@ -45,7 +45,7 @@ void FillTestPlay(IRPlayResult& play, const std::string& hash, bool course) {
   j.notes_played = j.notes_total = kTestNotes;
   play.max_combo = kTestNotes;
   play.HP[0] = 100.0;
-  play.exscore = 2 * kTestNotes;
+  play.exscore = kTestExscore;
   play.rate = 100.0;
   play.clearType = 5;
   play.inputType = 1;
@@ -53,7 +53,6 @@ void FillTestPlay(IRPlayResult& play, const std::string& hash, bool course) {
 
 namespace {
 
-constexpr std::int32_t kTestExscore = 2 * kTestNotes;
 constexpr std::string_view kNoChart = "no --chart given: a chart for test scores";
 constexpr std::string_view kNoBoard = "no board to read (see board.fetch)";
 constexpr std::string_view kNoGenuine =
@@ -117,9 +116,9 @@ Outcome LoginOk(CheckContext& c) {
   if (status == HttpStatus::Ok) return Pass("the server took the key in key.txt: logged_in true");
   if (!Is2xx(seen.status_code)) return Fail(InWords(log));
   const LintReport lint = LintReply(seen.body, Reply::Login);
-  std::string why = !lint.is_json              ? "the reply is not JSON"
-                    : lint.problems.empty()    ? "the reply says logged_in false"
-                                               : lint.problems.front();
+  const std::string why = !lint.is_json           ? "the reply is not JSON"
+                          : lint.problems.empty() ? "the reply says logged_in false"
+                                                  : lint.problems.front();
   return Fail(Http(seen) + ", but the plugin does not log in: " + why);
 }
 
@@ -413,7 +412,9 @@ std::string InWords(std::string_view log) {
       cause = activity.cause;
       attempts = activity.attempts;
     }
+    // A connection error counts when no answer came after it.
     for (const ExplainedLine& line : session.lines) {
+      if (line.step == Step::Reply) transport.clear();
       if (line.step != Step::TransportError) continue;
       const std::string_view code = DetailValue(line.detail, "win32");
       const auto number = ParseDecimal<std::uint32_t>(code);

@@ -52,6 +52,7 @@ std::span<const Check> Checks();
 // The test play: a full combo of kTestNotes PGREATs on the hash, as a course play when
 // course is true.
 inline constexpr std::int32_t kTestNotes = 1000;
+inline constexpr std::int32_t kTestExscore = 2 * kTestNotes;
 void FillTestPlay(IRPlayResult& play, const std::string& hash, bool course);
 
 // What the plugin's log lines say went wrong, in the explainer's words.
