@@ -70,9 +70,13 @@ std::string Count(std::size_t n, std::string_view thing) {
 
 // 262144 as "262,144".
 std::string Thousands(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 bool Is2xx(std::uint32_t code) { return code >= 200 && code <= 299; }
