@@ -1,6 +1,7 @@
 // The HTTPS exchange over WinHTTP, synchronous. Proxy and certificate checks are
 // the platform's defaults: the system proxy settings and full certificate
-// validation. The time-outs are set on every session (see Open).
+// validation. The time-outs are set on every session (see Open), and the body's on
+// every read (see BodyTimeLeft).
 #include "platform/http_exchange.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -9,6 +10,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -141,6 +144,7 @@ class WinHttpExchange final : public HttpExchange {
 
   bool Receive() override {
     if (!Succeeded(WinHttpReceiveResponse(request_, nullptr) != FALSE)) return false;
+    body_deadline_ = Clock::now() + std::chrono::milliseconds(QUORVANE_BODY_TIMEOUT_MS);
     announced_length_ = AnnouncedLength();
     return true;
   }
@@ -154,8 +158,10 @@ class WinHttpExchange final : public HttpExchange {
   }
 
   bool QueryDataAvailable(std::uint32_t* available) override {
+    *available = 0;
+    if (!BodyTimeLeft()) return false;
     DWORD bytes = 0;
-    const bool ok = Succeeded(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
+    const bool ok = BodyRead(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
     *available = ok ? bytes : 0;
     // Some WinHTTPs (Wine's) end the body quietly when the server closes the connection
     // inside it; short of its Content-Length, that is a broken connection, as libcurl
@@ -168,8 +174,10 @@ class WinHttpExchange final : public HttpExchange {
   }
 
   bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override {
+    *read = 0;
+    if (!BodyTimeLeft()) return false;
     DWORD bytes = 0;
-    const bool ok = Succeeded(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
+    const bool ok = BodyRead(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
     *read = ok ? bytes : 0;
     received_ += *read;
     return ok;
@@ -181,8 +189,38 @@ class WinHttpExchange final : public HttpExchange {
   std::uint32_t last_error() const override { return last_error_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   bool Succeeded(bool ok) {
     if (!ok) last_error_ = GetLastError();
+    return ok;
+  }
+
+  // WinHTTP bounds each read of the body, not the body: before every read its own
+  // time-out is cut to what is left of the body's, so a body that trickles in, each
+  // piece well inside the receive time-out, still ends on time. False, as a time-out,
+  // once nothing is left.
+  bool BodyTimeLeft() {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(body_deadline_ - Clock::now());
+    if (left.count() <= 0) {
+      last_error_ = ERROR_WINHTTP_TIMEOUT;
+      return false;
+    }
+    const auto timeout =
+        static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(left.count(),
+                                                                    QUORVANE_RECEIVE_TIMEOUT_MS));
+    if (timeout != read_timeout_) {
+      SetDwordOption(request_, WINHTTP_OPTION_RECEIVE_TIMEOUT, timeout);
+      read_timeout_ = timeout;
+    }
+    return true;
+  }
+
+  // A read that failed once the body's time was up failed for that reason, whatever
+  // code the platform gives it (Wine's is Winsock's WSAETIMEDOUT).
+  bool BodyRead(bool ok) {
+    if (!Succeeded(ok) && Clock::now() >= body_deadline_) last_error_ = ERROR_WINHTTP_TIMEOUT;
     return ok;
   }
 
@@ -218,6 +256,8 @@ class WinHttpExchange final : public HttpExchange {
   std::uint32_t last_error_ = 0;
   std::optional<std::uint64_t> announced_length_;
   std::uint64_t received_ = 0;
+  Clock::time_point body_deadline_{};
+  DWORD read_timeout_ = QUORVANE_RECEIVE_TIMEOUT_MS;
 };
 
 }  // namespace
