@@ -71,6 +71,12 @@ void SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
   WinHttpSetOption(handle, option, &value, sizeof(value));
 }
 
+// Name resolution stays unbounded, as on Windows: the resolver has its own.
+bool SetTimeouts(HINTERNET handle, DWORD receive_timeout_ms) {
+  return WinHttpSetTimeouts(handle, 0, QUORVANE_CONNECT_TIMEOUT_MS, QUORVANE_SEND_TIMEOUT_MS,
+                            static_cast<int>(receive_timeout_ms)) != FALSE;
+}
+
 class WinHttpExchange final : public HttpExchange {
  public:
   WinHttpExchange() = default;
@@ -90,12 +96,7 @@ class WinHttpExchange final : public HttpExchange {
     session_ = WinHttpOpen(Wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     if (!Succeeded(session_ != nullptr)) return false;
-    // Name resolution stays unbounded, as on Windows: the resolver has its own.
-    if (!Succeeded(WinHttpSetTimeouts(session_, 0, QUORVANE_CONNECT_TIMEOUT_MS,
-                                      QUORVANE_SEND_TIMEOUT_MS,
-                                      QUORVANE_RECEIVE_TIMEOUT_MS) != FALSE)) {
-      return false;
-    }
+    if (!Succeeded(SetTimeouts(session_, QUORVANE_RECEIVE_TIMEOUT_MS))) return false;
     DWORD response_timeout = QUORVANE_RESPONSE_TIMEOUT_MS;
     return Succeeded(WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
                                       &response_timeout, sizeof(response_timeout)) != FALSE);
@@ -199,7 +200,8 @@ class WinHttpExchange final : public HttpExchange {
   // WinHTTP bounds each read of the body, not the body: before every read its own
   // time-out is cut to what is left of the body's, so a body that trickles in, each
   // piece well inside the receive time-out, still ends on time. False, as a time-out,
-  // once nothing is left.
+  // once nothing is left. (WinHttpSetTimeouts on the request: Wine's WinHTTP applies
+  // it to the next read, but not the receive time-out option alone.)
   bool BodyTimeLeft() {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(body_deadline_ - Clock::now());
@@ -211,7 +213,7 @@ class WinHttpExchange final : public HttpExchange {
         static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(left.count(),
                                                                     QUORVANE_RECEIVE_TIMEOUT_MS));
     if (timeout != read_timeout_) {
-      SetDwordOption(request_, WINHTTP_OPTION_RECEIVE_TIMEOUT, timeout);
+      SetTimeouts(request_, timeout);
       read_timeout_ = timeout;
     }
     return true;
