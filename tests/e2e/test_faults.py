@@ -25,7 +25,8 @@ GETS = {"login": ("login_fetch", "ir_login", ""),
         "rank": ("board_fetch", "chart", f"hash={HASH}&limit=999&offset=0"),
         "ghost": ("ghost_fetch", "chart", f"hash={HASH}&target_player_id=0&mode=top")}
 ATTEMPTS = 4
-RETRY_PAUSES_S = 1 + 2 + 4 + 4  # the last pause follows the fourth attempt too
+PAUSES_S = (1, 2, 4, 4)  # after each attempt, the fourth too
+RETRY_PAUSES_S = sum(PAUSES_S)
 CACHE_BEFORE = '{"kept": true}'
 SEEDED_GHOST = "seeded-ghost"
 EMPTY_GHOST = {"display_name": "", "ghost_data": "", "option_main": 0, "option_pair": [0, 0],
@@ -93,8 +94,13 @@ def error(status):
 
 
 STALL, BODY = "stall", "body"
-# A byte a second: each well inside the receive time-out, the body never whole in time.
-TRICKLE_PACE_S = 1.0
+# Each byte inside the receive time-out (3 s in the test presets), the body never whole
+# within its own. A read that waited for the next byte, not for what is left of the
+# body's time, would end an attempt at twice the pace.
+TRICKLE_PACE_S = 2.9
+# How far past its bound an attempt may end: libcurl looks at its clock about once a
+# second, and the next attempt has to connect.
+BODY_BOUND_SLACK_S = 1.5
 NOT_JSON = b"<html>busy</html>"
 TRUNCATED_JSON = b'{"logged_in": true, "entries": [{"player_id": 123456, "display_na'
 MIB = 1 << 20
@@ -301,6 +307,12 @@ class Faults(harness.ServerTestCase):
             # A submission reads no body: it lets go once the headers are in, so the
             # server gets out a byte of the body at most before it notices.
             self.assertLessEqual(cell.requests[0].body_sent, 1)
+        elif row.waits == BODY:
+            # Each attempt ends at the body's bound: the next one follows after its pause.
+            arrivals = [r.time for r in cell.requests]
+            bound = self.wait_seconds(row) + BODY_BOUND_SLACK_S
+            for before, after, pause in zip(arrivals, arrivals[1:], PAUSES_S):
+                self.assertLess(after - before - pause, bound)
 
     def check_cache(self, slot, expected, cache):
         if slot == "submit" and expected == OK:
