@@ -219,11 +219,17 @@ class WinHttpExchange final : public HttpExchange {
     return true;
   }
 
-  // A read that failed once the body's time was up failed for that reason, whatever
-  // code the platform gives it (Wine's is Winsock's WSAETIMEDOUT).
+  // A read that failed once the body's time was up, or timed out on what was left of
+  // it, failed for that reason, whatever code the platform gives it (Wine's is
+  // Winsock's WSAETIMEDOUT, and its clock may stop the read a moment early).
   bool BodyRead(bool ok) {
-    if (!Succeeded(ok) && Clock::now() >= body_deadline_) last_error_ = ERROR_WINHTTP_TIMEOUT;
-    return ok;
+    if (Succeeded(ok)) return true;
+    const bool timed_out = last_error_ == ERROR_WINHTTP_TIMEOUT || last_error_ == WSAETIMEDOUT;
+    if (Clock::now() >= body_deadline_ ||
+        (timed_out && read_timeout_ < QUORVANE_RECEIVE_TIMEOUT_MS)) {
+      last_error_ = ERROR_WINHTTP_TIMEOUT;
+    }
+    return false;
   }
 
   // The body's length as the reply announces it; nothing when it does not, or when the
