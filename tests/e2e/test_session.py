@@ -11,7 +11,6 @@ import sys
 import time
 
 import harness
-from test_submit import SCORE_TABLE
 
 HASH = "0123456789abcdef0123456789abcdef"         # the board and the ghosts
 PLAYED = "fedcba9876543210fedcba9876543210"       # the chart the session submits to
@@ -30,16 +29,9 @@ PLAY = {"song": {"hash": PLAYED, "title": "Session"}, "judgements_total": {"epg"
 class Session(harness.ServerTestCase):
     def setUp(self):
         super().setUp()
-        # The host's own files, so every submission reads the config file and the
-        # player's score database as in a game.
-        lr2 = os.path.join(self.workdir, "LR2files")
-        os.makedirs(os.path.join(lr2, "Config"))
-        os.makedirs(os.path.join(lr2, "Database", "Score"))
-        with open(os.path.join(lr2, "Config", "config.xml"), "w") as f:
-            f.write(f"<player><id>{self.player_id}</id></player>")
-        with sqlite3.connect(os.path.join(lr2, "Database", "Score",
-                                          f"{self.player_id}.db")) as db:
-            db.execute(SCORE_TABLE)
+        # Every submission reads the config file and the player's score database, as
+        # in a game.
+        with sqlite3.connect(self.make_host_files()) as db:
             db.execute("INSERT INTO score VALUES (?,3,5,5,0,0,0,10,10,0,1,1,0,1,50,0,0,0,0,7,"
                        "'stored-ghost')", (PLAYED,))
         for player in (7, 8):
