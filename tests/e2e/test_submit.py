@@ -10,14 +10,6 @@ CHART = "/api/chart/score"
 COURSE = "/api/course/score"
 HASH = "0123456789abcdef0123456789abcdef"
 
-SCORE_TABLE = (
-    "CREATE TABLE score (hash TEXT PRIMARY KEY, clear INTEGER, perfect INTEGER, great INTEGER,"
-    " good INTEGER, bad INTEGER, poor INTEGER, totalnotes INTEGER, maxcombo INTEGER,"
-    " minbp INTEGER, playcount INTEGER, clearcount INTEGER, failcount INTEGER, rank INTEGER,"
-    " rate INTEGER, clear_db INTEGER, clear_sd INTEGER, clear_ex INTEGER, op_best INTEGER,"
-    " rseed INTEGER, ghost TEXT)")
-
-
 def play(**overrides):
     doc = {
         "song": {"hash": HASH, "title": "Quorvane", "artist": "E2E", "level": 7},
@@ -39,15 +31,7 @@ def play(**overrides):
 class Submit(harness.ServerTestCase):
     def setUp(self):
         super().setUp()
-        lr2 = os.path.join(self.workdir, "LR2files")
-        os.makedirs(os.path.join(lr2, "Config"))
-        os.makedirs(os.path.join(lr2, "Database", "Score"))
-        with open(os.path.join(lr2, "Config", "config.xml"), "w", newline="\r\n") as f:
-            f.write(f'<?xml version="1.0"?>\n<config>\n<player>\n<name>e2e</name>\n'
-                    f"<id>{self.player_id}</id>\n</player>\n</config>\n")
-        self.db = os.path.join(lr2, "Database", "Score", f"{self.player_id}.db")
-        with sqlite3.connect(self.db) as db:
-            db.execute(SCORE_TABLE)
+        self.db = self.make_host_files()
 
     def store_best(self, hash=HASH, perfect=500, great=100, ghost="stored-ghost", op_best=21):
         with sqlite3.connect(self.db) as db:

@@ -178,24 +178,46 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if cut is not None:
             body = body[:int(cut)]
             must_close = True
+        trickle = fault.get("trickle")
+        if trickle is not None:
+            must_close = True
         if must_close:
             self.close_connection = True
         if self.close_connection:
             headers.append(("Connection", "close"))
         if entry is not None:
-            self.ir._mark_status(entry, reply.status)
+            self.ir._mark_status(entry, reply.status, final=trickle is None)
         self.send_response(reply.status)
         for n, v in headers:
             self.send_header(n, v)
         self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
+        if self.command == "HEAD":
+            body = b""
+        if trickle is not None:
+            self.wfile.flush()
+            self._trickle(body, float(trickle), entry)
+            return
+        self.wfile.write(body)
         self.wfile.flush()
         if cut is not None:
             try:
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+
+    def _trickle(self, body, pace, entry):
+        """Sends body a byte every pace seconds, until the client goes away."""
+        sent = 0
+        try:
+            for i in range(len(body)):
+                time.sleep(pace)
+                self.wfile.write(body[i:i + 1])
+                self.wfile.flush()
+                sent += 1
+        except (OSError, ssl.SSLError) as e:
+            log.info("trickle stopped after %d of %d bytes: %s", sent, len(body), e)
+        if entry is not None:
+            self.ir._mark_body_sent(entry, sent)
 
 
 class TlsServer(http.server.ThreadingHTTPServer):
