@@ -79,6 +79,30 @@ if(QUORVANE_IR_CA_FILE)
                          RESOURCE_LOCK ir_server_port TIMEOUT 600)
   endforeach()
 
+  # What another build's tests need to drive this build (test_same_document.py).
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/e2e-build.json CONTENT
+"{\"host_exe\": \"$<TARGET_FILE:quorvane-host>\", \"plugin\": \"$<TARGET_FILE:QuorvaneIR>\",
+ \"emulator\": \"${QUORVANE_TEST_EMULATOR}\", \"ir_port\": ${QUORVANE_IR_PORT},
+ \"ca_file\": \"${QUORVANE_IR_CA_FILE}\"}
+")
+
+  # The same play submitted through this build and through the Linux build: the two
+  # score documents must match byte for byte. Without that build the test is skipped
+  # and says why.
+  set(QUORVANE_E2E_LINUX_BUILD "" CACHE PATH
+      "A Linux build whose score documents this build's must match (its build directory)")
+  if(QUORVANE_E2E_LINUX_BUILD)
+    add_test(NAME e2e.same_document
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_same_document.py
+                     ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
+                     --ca-file=${QUORVANE_IR_CA_FILE}
+                     --reference=${QUORVANE_E2E_LINUX_BUILD}/e2e-build.json)
+    set_tests_properties(e2e.same_document PROPERTIES
+                         FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"
+                         RESOURCE_LOCK "ir_server_port;linux_ir_server_port" SKIP_RETURN_CODE 77
+                         TIMEOUT 600)
+  endif()
+
   # Under Wine the same load also drives the Windows log (one file appended to by many
   # threads, rotated while others write) and WinHTTP from eight threads.
   add_test(NAME e2e.load

@@ -36,7 +36,9 @@ def play(**overrides):
     return doc
 
 
-class Submit(harness.ServerTestCase):
+class SubmitCase(harness.ServerTestCase):
+    """A player's host files: config.xml and an empty score database."""
+
     def setUp(self):
         super().setUp()
         lr2 = os.path.join(self.workdir, "LR2files")
@@ -68,6 +70,8 @@ class Submit(harness.ServerTestCase):
         with open(self.cache_file(hash), "w") as f:
             f.write("{}")
 
+
+class Submit(SubmitCase):
     def test_beating_the_stored_best(self):
         self.store_best(perfect=500, great=90)  # EX 1090
         self.make_cache()
