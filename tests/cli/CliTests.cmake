@@ -99,7 +99,7 @@ if(QUORVANE_IR_CA_FILE)
                      --reference=${QUORVANE_E2E_LINUX_BUILD}/e2e-build.json)
     set_tests_properties(e2e.same_document PROPERTIES
                          FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"
-                         RESOURCE_LOCK "ir_server_port;linux_ir_server_port" SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK ir_server_port SKIP_RETURN_CODE 77
                          TIMEOUT 600)
   endif()
 
