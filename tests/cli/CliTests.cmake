@@ -82,7 +82,19 @@ if(QUORVANE_IR_CA_FILE)
   # system and keeps shows as growth between the warm-up and the end.
   set(QUORVANE_E2E_load_TIMEOUT 1800)
   set(QUORVANE_E2E_session_TIMEOUT 1800)
-  foreach(suite login submit board ghost explain faults load session)
+  set(QUORVANE_E2E_SUITES login submit board ghost explain faults load session)
+
+  # same_document: the same play submitted through this build and through the Linux
+  # build: the two score documents must match byte for byte. Without that build the
+  # test is skipped and says why.
+  set(QUORVANE_E2E_LINUX_BUILD "" CACHE PATH
+      "A Linux build whose score documents this build's must match (its build directory)")
+  if(QUORVANE_E2E_LINUX_BUILD)
+    list(APPEND QUORVANE_E2E_SUITES same_document)
+    set(QUORVANE_E2E_same_document_ARGS --reference=${QUORVANE_E2E_LINUX_BUILD}/e2e-build.json)
+  endif()
+
+  foreach(suite ${QUORVANE_E2E_SUITES})
     add_test(NAME e2e.${suite}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/test_${suite}.py
                      ${QUORVANE_CLI_TEST_ARGS} --ir-port=${QUORVANE_IR_PORT}
@@ -93,4 +105,14 @@ if(QUORVANE_IR_CA_FILE)
     set_tests_properties(e2e.${suite} PROPERTIES FIXTURES_REQUIRED "${QUORVANE_SERVER_FIXTURES}"
                          RESOURCE_LOCK ir_server_port TIMEOUT ${QUORVANE_E2E_${suite}_TIMEOUT})
   endforeach()
+  if(TEST e2e.same_document)
+    set_tests_properties(e2e.same_document PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
+
+  # What another build's tests need to drive this build (test_same_document.py).
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/e2e-build.json CONTENT
+"{\"host_exe\": \"$<TARGET_FILE:quorvane-host>\", \"plugin\": \"$<TARGET_FILE:QuorvaneIR>\",
+ \"emulator\": \"${QUORVANE_TEST_EMULATOR}\", \"ir_port\": ${QUORVANE_IR_PORT},
+ \"ca_file\": \"${QUORVANE_IR_CA_FILE}\"}
+")
 endif()

@@ -88,7 +88,10 @@ class ErrorExits(harness.HostTestCase):
                 ("quorvane-host", ("ghost", "h", "--mode", "sideways")),
                 ("quorvane-host", ("ghost", "h", "--target", "x")),
                 ("quorvane-host", ("login", "--bogus")),
-                ("quorvane-load", (*load, "--threads", "x"))]:
+                ("quorvane-load", (*load, "--threads", "x")),
+                ("quorvane-load", (*load, "--threads", "0")),
+                ("quorvane-load", (*load, "--rounds", "0")),
+                ("quorvane-load", (*load, "--pad-log", "-1"))]:
             self.assert_usage_error(*args, tool=tool)
 
     def test_plugin_that_cannot_be_loaded(self):

@@ -10,6 +10,7 @@ CHART = "/api/chart/score"
 COURSE = "/api/course/score"
 HASH = "0123456789abcdef0123456789abcdef"
 
+
 def play(**overrides):
     doc = {
         "song": {"hash": HASH, "title": "Quorvane", "artist": "E2E", "level": 7},
@@ -28,7 +29,9 @@ def play(**overrides):
     return doc
 
 
-class Submit(harness.ServerTestCase):
+class SubmitCase(harness.ServerTestCase):
+    """A player's host files: config.xml and an empty score database."""
+
     def setUp(self):
         super().setUp()
         self.db = self.make_host_files()
@@ -52,6 +55,8 @@ class Submit(harness.ServerTestCase):
         with open(self.cache_file(hash), "w") as f:
             f.write("{}")
 
+
+class Submit(SubmitCase):
     def test_beating_the_stored_best(self):
         self.store_best(perfect=500, great=90)  # EX 1090
         self.make_cache()

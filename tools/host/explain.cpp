@@ -10,6 +10,7 @@
 
 #include "decimal.h"
 #include "records_json.h"
+#include "utf8_path.h"
 
 namespace qir::host {
 namespace {
@@ -296,11 +297,6 @@ const char* ActivityName(Activity activity) {
   }
 }
 
-std::string PathText(const std::filesystem::path& path) {
-  const auto text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 }  // namespace
 
 ExplainedLine ExplainLine(std::size_t number, std::string_view text) {
@@ -439,7 +435,7 @@ json AccountJson(const LogAccount& account, const std::string& log_name) {
 
 int RunExplain(const std::filesystem::path& path, bool json_output, std::ostream& out,
                std::ostream& err) {
-  const std::string name = PathText(path);
+  const std::string name = Utf8Text(path);
   std::error_code ec;
   std::ifstream in;
   if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);

@@ -29,6 +29,7 @@
 #include "decimal.h"
 #include "platform/dynamic_library.h"
 #include "platform/process_usage.h"
+#include "platform/program_arguments.h"
 #include "play_json.h"
 #include "records_json.h"
 #include "utf8_path.h"
@@ -104,6 +105,12 @@ bool ParseNumber(const std::string& text, Number* out) {
   return value.has_value();
 }
 
+// As ParseNumber, and no smaller than minimum.
+template <typename Number>
+bool ParseAtLeast(const std::string& text, Number minimum, Number* out) {
+  return ParseNumber(text, out) && *out >= minimum;
+}
+
 json UsageJson(const std::optional<qir::platform::ProcessUsage>& usage) {
   if (!usage) return nullptr;
   return {{"resident_bytes", usage->resident_bytes}, {"handles", usage->handles}};
@@ -120,10 +127,11 @@ int Usage(const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = qir::platform::ProgramArguments(argc, argv);
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i];
-    const std::string value = argv[i + 1];
+  for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+    const std::string& flag = args[i];
+    const std::string& value = args[i + 1];
     if (flag == "--plugin") {
       options.plugin = value;
     } else if (flag == "--hash") {
@@ -131,23 +139,30 @@ int main(int argc, char** argv) {
     } else if (flag == "--play") {
       options.play_file = value;
     } else if (flag == "--threads") {
-      if (!ParseNumber(value, &options.threads)) return Usage(("bad --threads: " + value).c_str());
+      if (!ParseAtLeast(value, 1, &options.threads)) {
+        return Usage(("bad --threads (at least 1): " + value).c_str());
+      }
     } else if (flag == "--rounds") {
-      if (!ParseNumber(value, &options.rounds)) return Usage(("bad --rounds: " + value).c_str());
+      if (!ParseAtLeast(value, 1, &options.rounds)) {
+        return Usage(("bad --rounds (at least 1): " + value).c_str());
+      }
     } else if (flag == "--pad-log") {
-      if (!ParseNumber(value, &options.pad_log)) return Usage(("bad --pad-log: " + value).c_str());
+      if (!ParseAtLeast(value, 0L, &options.pad_log)) {
+        return Usage(("bad --pad-log (0 or more): " + value).c_str());
+      }
     } else if (flag == "--warm-up") {
-      if (!ParseNumber(value, &options.warm_up)) return Usage(("bad --warm-up: " + value).c_str());
+      if (!ParseAtLeast(value, 1, &options.warm_up)) {
+        return Usage(("bad --warm-up (at least 1): " + value).c_str());
+      }
     } else {
       return Usage("unknown option");
     }
   }
-  if (argc % 2 == 0 || options.plugin.empty() || options.hash.empty() ||
+  if (args.size() % 2 != 0 || options.plugin.empty() || options.hash.empty() ||
       options.play_file.empty()) {
     return Usage("missing options");
   }
-  if (options.warm_up != 0 &&
-      (options.threads != 1 || options.warm_up < 1 || options.warm_up >= options.rounds)) {
+  if (options.warm_up != 0 && (options.threads != 1 || options.warm_up >= options.rounds)) {
     return Usage("--warm-up needs --threads 1 and fewer warm-up rounds than --rounds");
   }
 

@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "explain.h"
 #include "platform/dynamic_library.h"
+#include "platform/program_arguments.h"
 #include "play_json.h"
 #include "records_json.h"
 #include "utf8_path.h"
@@ -55,7 +56,7 @@ json RunSlot(const MethodTable& table, const Command& command, const IRPlayResul
 int Run(int argc, char** argv) {
   Command command;
   try {
-    command = qir::host::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    command = qir::host::ParseCommandLine(qir::platform::ProgramArguments(argc, argv));
   } catch (const std::invalid_argument& e) {
     return UsageError(e.what());
   }
@@ -89,7 +90,7 @@ int Run(int argc, char** argv) {
   const auto get_method_table =
       reinterpret_cast<GetMethodTableFn>(library->Symbol("GetMethodTable"));
   if (get_method_table == nullptr) {
-    return UsageError(plugin_path.string() + " does not export GetMethodTable");
+    return UsageError(qir::host::Utf8Text(plugin_path) + " does not export GetMethodTable");
   }
   MethodTable table{};
   get_method_table(&table);
