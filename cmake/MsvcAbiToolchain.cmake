@@ -81,15 +81,20 @@ foreach(check CMAKE_HAVE_LIBC_PTHREAD CMAKE_HAVE_PTHREADS_CREATE CMAKE_HAVE_PTHR
   set(${check} FALSE CACHE INTERNAL "No pthreads under the MSVC ABI")
 endforeach()
 
-if(NOT CMAKE_IN_TRY_COMPILE AND NOT EXISTS "${QUORVANE_MSVC_ABI_LIB_DIR}/msvcp140.lib")
+# Made again when the script that makes them (and so the list of DLLs) changes.
+set(QUORVANE_MSVC_ABI_LIB_SCRIPT "${QUORVANE_MSVC_ABI_DIR}/make_import_libs.py")
+set(QUORVANE_MSVC_ABI_LIB_STAMP "${QUORVANE_MSVC_ABI_LIB_DIR}/made")
+if(NOT CMAKE_IN_TRY_COMPILE AND (NOT EXISTS "${QUORVANE_MSVC_ABI_LIB_STAMP}" OR
+   "${QUORVANE_MSVC_ABI_LIB_SCRIPT}" IS_NEWER_THAN "${QUORVANE_MSVC_ABI_LIB_STAMP}"))
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   execute_process(
-    COMMAND ${Python3_EXECUTABLE} ${QUORVANE_MSVC_ABI_DIR}/make_import_libs.py
+    COMMAND ${Python3_EXECUTABLE} ${QUORVANE_MSVC_ABI_LIB_SCRIPT}
             --arch ${QUORVANE_MSVC_ABI_ARCH} --out ${QUORVANE_MSVC_ABI_LIB_DIR}
     RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "could not make the import libraries from Wine's DLLs")
   endif()
+  file(TOUCH "${QUORVANE_MSVC_ABI_LIB_STAMP}")
 endif()
 
 # Builds the static runtime and links it into every program and DLL.

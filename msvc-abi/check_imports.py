@@ -12,7 +12,7 @@ import sys
 
 VISUAL_CPP_RUNTIME = {"ucrtbase.dll", "vcruntime140.dll", "vcruntime140_1.dll", "msvcp140.dll",
                       "msvcp140_1.dll", "msvcp140_2.dll"}
-SYSTEM = {"kernel32.dll", "ntdll.dll", "advapi32.dll", "bcrypt.dll", "winhttp.dll"}
+SYSTEM = {"kernel32.dll", "ntdll.dll", "advapi32.dll", "bcrypt.dll", "winhttp.dll", "shell32.dll"}
 # The shared runtime: the C library (malloc and free) and the C++ support library.
 REQUIRED = {"ucrtbase.dll", "vcruntime140.dll"}
 

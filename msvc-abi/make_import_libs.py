@@ -27,6 +27,7 @@ DLLS = {
     "winhttp": "libwinhttp.a",
     "bcrypt": "libbcrypt.a",
     "advapi32": "libadvapi32.a",
+    "shell32": "libshell32.a",
 }
 # The compiler calls a few helpers that Microsoft's static runtime carries copies of
 # and ntdll exports: the stack probe, and on x86 the 64-bit arithmetic. Only those

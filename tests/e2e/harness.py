@@ -5,6 +5,7 @@ import argparse
 import json
 import os
 import shutil
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -123,6 +124,15 @@ def main():
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
 
 
+# The host's score table, with the columns the plugin reads.
+SCORE_TABLE = (
+    "CREATE TABLE score (hash TEXT PRIMARY KEY, clear INTEGER, perfect INTEGER, great INTEGER,"
+    " good INTEGER, bad INTEGER, poor INTEGER, totalnotes INTEGER, maxcombo INTEGER,"
+    " minbp INTEGER, playcount INTEGER, clearcount INTEGER, failcount INTEGER, rank INTEGER,"
+    " rate INTEGER, clear_db INTEGER, clear_sd INTEGER, clear_ex INTEGER, op_best INTEGER,"
+    " rseed INTEGER, ghost TEXT)")
+
+
 class ServerTestCase(HostTestCase):
     """A test with the local IR server on the build's fixed port, and a player."""
 
@@ -143,3 +153,18 @@ class ServerTestCase(HostTestCase):
 
     def server_options(self):
         return {}
+
+    def make_host_files(self):
+        """The game's own files in its working folder, as the game keeps them: the
+        configuration naming the player, and the player's empty score database.
+        Returns the database's path."""
+        lr2 = os.path.join(self.workdir, "LR2files")
+        os.makedirs(os.path.join(lr2, "Config"))
+        os.makedirs(os.path.join(lr2, "Database", "Score"))
+        with open(os.path.join(lr2, "Config", "config.xml"), "w", newline="\r\n") as f:
+            f.write(f'<?xml version="1.0"?>\n<config>\n<player>\n<name>e2e</name>\n'
+                    f"<id>{self.player_id}</id>\n</player>\n</config>\n")
+        db = os.path.join(lr2, "Database", "Score", f"{self.player_id}.db")
+        with sqlite3.connect(db) as connection:
+            connection.execute(SCORE_TABLE)
+        return db

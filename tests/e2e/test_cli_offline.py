@@ -90,7 +90,10 @@ class ErrorExits(harness.HostTestCase):
                 ("quorvane-host", ("login", "--bogus")),
                 # No key.txt beside the plugin: no account to check the server with.
                 ("quorvane-host", ("check-server",)),
-                ("quorvane-load", (*load, "--threads", "x"))]:
+                ("quorvane-load", (*load, "--threads", "x")),
+                ("quorvane-load", (*load, "--threads", "0")),
+                ("quorvane-load", (*load, "--rounds", "0")),
+                ("quorvane-load", (*load, "--pad-log", "-1"))]:
             self.assert_usage_error(*args, tool=tool)
 
     def test_plugin_that_cannot_be_loaded(self):

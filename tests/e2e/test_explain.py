@@ -180,6 +180,18 @@ class ExplainLogsByHand(ExplainMixin, harness.HostTestCase):
                       "      written by an older plugin\n", text)
         self.assertIn("- Login: skipped, because there is no API key", text)
 
+    def test_log_under_folders_named_beyond_ascii(self):
+        # No ANSI code page spells both names: a Windows program must read its
+        # command line as UTF-16 to find this file.
+        folder = os.path.join(self.scratch, "ゲーム", "José")
+        os.makedirs(folder)
+        path = self.write_log(b"2026-03-04 05:06:10 | INFO | session_start\n"
+                              b"2026-03-04 05:06:10 | WARN | login_skip_no_api_key\n")
+        os.rename(path, os.path.join(folder, "debug.log"))
+        account = self.explain(path=os.path.join(folder, "debug.log"))
+        self.assertEqual(account["log"], self.host.native_path(os.path.join(folder, "debug.log")))
+        self.assert_activities(self.only_session(account), [("login", "skipped", 0, ["key.txt"])])
+
     def test_log_that_cannot_be_read(self):
         for path in [os.path.join(self.scratch, "missing.log"), self.scratch]:
             done = self.host.run("explain", self.host.native_path(path), cwd=self.workdir)

@@ -25,7 +25,8 @@ GETS = {"login": ("login_fetch", "ir_login", ""),
         "rank": ("board_fetch", "chart", f"hash={HASH}&limit=999&offset=0"),
         "ghost": ("ghost_fetch", "chart", f"hash={HASH}&target_player_id=0&mode=top")}
 ATTEMPTS = 4
-RETRY_PAUSES_S = 1 + 2 + 4 + 4  # the last pause follows the fourth attempt too
+PAUSES_S = (1, 2, 4, 4)  # after each attempt, the fourth too
+RETRY_PAUSES_S = sum(PAUSES_S)
 CACHE_BEFORE = '{"kept": true}'
 SEEDED_GHOST = "seeded-ghost"
 EMPTY_GHOST = {"display_name": "", "ghost_data": "", "option_main": 0, "option_pair": [0, 0],
@@ -52,16 +53,19 @@ class Answer:
 
 @dataclasses.dataclass(frozen=True)
 class NoAnswer:
-    """No reply: the transport fails. The log shows one of libcurl's codes on Linux;
-    the WinHTTP error is only checked to be one."""
+    """No reply: the transport fails. The log shows one of libcurl's codes on Linux
+    and a Windows error code under Wine, each as a regular expression."""
     curl_codes: str     # alternatives, as a regular expression
     sent: bool          # whether the request went out before the failure
     status: int = None  # the status the server had sent before the connection broke
+    win32_codes: str = "[1-9][0-9]*"
 
 
 CLOSED = NoAnswer("52|56", sent=True)          # CURLE_GOT_NOTHING, CURLE_RECV_ERROR
 CUT = NoAnswer("18", sent=True, status=200)    # CURLE_PARTIAL_FILE: the body ended early
 STALLED = NoAnswer("28", sent=True)            # CURLE_OPERATION_TIMEDOUT
+# The body's own bound ran out: a time-out on both transports (ERROR_WINHTTP_TIMEOUT).
+TRICKLED = NoAnswer("28", sent=True, status=200, win32_codes="12002")
 UNTRUSTED = NoAnswer("60", sent=False)         # CURLE_PEER_FAILED_VERIFICATION
 
 NO_DECOMPRESSION = "Wine's WinHTTP does not decompress replies"
@@ -78,7 +82,7 @@ class Row:
     ghost: str
     post_sees: object = None           # the submission's, where it differs (no body read)
     certificate: str = "server"        # the server's certificate (make_certs.sh)
-    stall: bool = False                # needs the short time-outs
+    waits: str = None                  # the time-out each attempt waits out: STALL or BODY
     on_wine: dict = dataclasses.field(default_factory=dict)  # slot -> reason to skip
 
     def expected(self, slot):
@@ -89,6 +93,14 @@ def error(status):
     return len(json.dumps({"error": f"scripted {status}"}))
 
 
+STALL, BODY = "stall", "body"
+# Each byte inside the receive time-out (3 s in the test presets), the body never whole
+# within its own. A read that waited for the next byte, not for what is left of the
+# body's time, would end an attempt at twice the pace.
+TRICKLE_PACE_S = 2.9
+# How far past its bound an attempt may end: libcurl looks at its clock about once a
+# second, and the next attempt has to connect.
+BODY_BOUND_SLACK_S = 1.5
 NOT_JSON = b"<html>busy</html>"
 TRUNCATED_JSON = b'{"logged_in": true, "entries": [{"player_id": 123456, "display_na'
 MIB = 1 << 20
@@ -117,7 +129,9 @@ ROWS = [
     Row("closed in the body", {"truncate": 6}, CUT,
         RETRY, OK, RETRY, RETRY, post_sees=Answer(200)),
     Row("never answers",      {"stall": True}, STALLED,
-        RETRY, RETRY, RETRY, RETRY, stall=True),
+        RETRY, RETRY, RETRY, RETRY, waits=STALL),
+    Row("trickling body",     {"trickle": TRICKLE_PACE_S}, TRICKLED,
+        RETRY, OK, RETRY, RETRY, post_sees=Answer(200), waits=BODY),
     Row("not JSON",           {"body": NOT_JSON}, Answer(200, len(NOT_JSON)),
         FAIL, OK, FAIL, OK_EMPTY),
     Row("truncated JSON",     {"body": TRUNCATED_JSON}, Answer(200, len(TRUNCATED_JSON)),
@@ -152,6 +166,7 @@ class Cell:
 class Faults(harness.ServerTestCase):
     receive_timeout_ms = 0
     response_timeout_ms = 0
+    body_timeout_ms = 0
 
     def setUp(self):
         super().setUp()
@@ -162,18 +177,23 @@ class Faults(harness.ServerTestCase):
             json.dump({"song": {"hash": SUBMITTED_HASH, "title": "Faults"}, "exscore": 10,
                        "judgements_total": {"epg": 5, "notes_total": 5}}, f)
 
-    def stall_seconds(self):
-        """How long the plugin waits on a server that never answers, or None when the
-        build's time-outs are too long to wait for."""
-        bound = min(self.receive_timeout_ms, self.response_timeout_ms) / 1000
+    def wait_seconds(self, row):
+        """How long one attempt waits under the row's fault (a server that never
+        answers, or a body that never ends), or None when the build's time-outs are
+        too long to wait for."""
+        if row.waits == STALL:
+            bound = min(self.receive_timeout_ms, self.response_timeout_ms) / 1000
+        else:
+            bound = self.body_timeout_ms / 1000
         return bound if 0 < bound <= 10 else None
 
     # -- running the cells -------------------------------------------------------
 
     def skip_reason(self, row, slot):
-        if row.stall and self.stall_seconds() is None:
-            return ("needs short time-outs: configure with -DQUORVANE_RECEIVE_TIMEOUT_MS and "
-                    "-DQUORVANE_RESPONSE_TIMEOUT_MS of 10000 or less")
+        if row.waits and self.wait_seconds(row) is None:
+            return ("needs short time-outs: configure with -DQUORVANE_RECEIVE_TIMEOUT_MS, "
+                    "-DQUORVANE_RESPONSE_TIMEOUT_MS and -DQUORVANE_BODY_TIMEOUT_MS of 10000 "
+                    "or less")
         if self.host.windows:
             return row.on_wine.get(slot)
         return None
@@ -278,11 +298,21 @@ class Faults(harness.ServerTestCase):
                 self.assertEqual([r.status for r in cell.requests], [sees.status] * attempts)
             else:
                 self.assertTrue(all(r.closed for r in cell.requests), "the plugin let go")
-        if row.stall:
+        if row.waits and isinstance(sees, NoAnswer):
             # Each attempt waits out the time-out, then the pause after it.
-            lower = attempts * self.stall_seconds() + (RETRY_PAUSES_S if attempts > 1 else 0)
+            lower = attempts * self.wait_seconds(row) + (RETRY_PAUSES_S if attempts > 1 else 0)
             self.assertGreaterEqual(cell.elapsed, lower - 0.5)
             self.assertLess(cell.elapsed, lower + 30)
+        if row.waits == BODY and slot == "submit":
+            # A submission reads no body: it lets go once the headers are in, so the
+            # server gets out a byte of the body at most before it notices.
+            self.assertLessEqual(cell.requests[0].body_sent, 1)
+        elif row.waits == BODY:
+            # Each attempt ends at the body's bound: the next one follows after its pause.
+            arrivals = [r.time for r in cell.requests]
+            bound = self.wait_seconds(row) + BODY_BOUND_SLACK_S
+            for before, after, pause in zip(arrivals, arrivals[1:], PAUSES_S):
+                self.assertLess(after - before - pause, bound)
 
     def check_cache(self, slot, expected, cache):
         if slot == "submit" and expected == OK:
@@ -298,7 +328,7 @@ class Faults(harness.ServerTestCase):
         port = self.ir_port
         code = None
         if isinstance(sees, NoAnswer):
-            code = "[1-9][0-9]*" if self.host.windows else f"({sees.curl_codes})"
+            code = f"({sees.win32_codes})" if self.host.windows else f"({sees.curl_codes})"
         if slot == "submit":
             patterns = ["WARN | db_query | result=no_path hash8=fedcba98",
                         re.compile(rf"INFO \| http_begin \| endpoint=chart port={port} secure=1 "
@@ -355,8 +385,10 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--receive-timeout-ms", type=int, default=0)
     parser.add_argument("--response-timeout-ms", type=int, default=0)
+    parser.add_argument("--body-timeout-ms", type=int, default=0)
     own, rest = parser.parse_known_args()
     Faults.receive_timeout_ms = own.receive_timeout_ms
     Faults.response_timeout_ms = own.response_timeout_ms
+    Faults.body_timeout_ms = own.body_timeout_ms
     sys.argv = [sys.argv[0], *rest]
     harness.main()

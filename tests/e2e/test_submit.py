@@ -10,13 +10,6 @@ CHART = "/api/chart/score"
 COURSE = "/api/course/score"
 HASH = "0123456789abcdef0123456789abcdef"
 
-SCORE_TABLE = (
-    "CREATE TABLE score (hash TEXT PRIMARY KEY, clear INTEGER, perfect INTEGER, great INTEGER,"
-    " good INTEGER, bad INTEGER, poor INTEGER, totalnotes INTEGER, maxcombo INTEGER,"
-    " minbp INTEGER, playcount INTEGER, clearcount INTEGER, failcount INTEGER, rank INTEGER,"
-    " rate INTEGER, clear_db INTEGER, clear_sd INTEGER, clear_ex INTEGER, op_best INTEGER,"
-    " rseed INTEGER, ghost TEXT)")
-
 
 def play(**overrides):
     doc = {
@@ -36,18 +29,12 @@ def play(**overrides):
     return doc
 
 
-class Submit(harness.ServerTestCase):
+class SubmitCase(harness.ServerTestCase):
+    """A player's host files: config.xml and an empty score database."""
+
     def setUp(self):
         super().setUp()
-        lr2 = os.path.join(self.workdir, "LR2files")
-        os.makedirs(os.path.join(lr2, "Config"))
-        os.makedirs(os.path.join(lr2, "Database", "Score"))
-        with open(os.path.join(lr2, "Config", "config.xml"), "w", newline="\r\n") as f:
-            f.write(f'<?xml version="1.0"?>\n<config>\n<player>\n<name>e2e</name>\n'
-                    f"<id>{self.player_id}</id>\n</player>\n</config>\n")
-        self.db = os.path.join(lr2, "Database", "Score", f"{self.player_id}.db")
-        with sqlite3.connect(self.db) as db:
-            db.execute(SCORE_TABLE)
+        self.db = self.make_host_files()
 
     def store_best(self, hash=HASH, perfect=500, great=100, ghost="stored-ghost", op_best=21):
         with sqlite3.connect(self.db) as db:
@@ -68,6 +55,8 @@ class Submit(harness.ServerTestCase):
         with open(self.cache_file(hash), "w") as f:
             f.write("{}")
 
+
+class Submit(SubmitCase):
     def test_beating_the_stored_best(self):
         self.store_best(perfect=500, great=90)  # EX 1090
         self.make_cache()

@@ -312,9 +312,9 @@ Outcome BoardCache(CheckContext& c) {
   if (!ReadRankCache(*c.options.chart, cached)) {
     if (c.board_log.find("rank_cache_write_fail") != std::string::npos) {
       return Fail(std::string(FindLogEvent("rank_cache_write_fail", {})->cause) + " (" +
-                  PathText(path.parent_path()) + ")");
+                  Utf8Text(path.parent_path()) + ")");
     }
-    return Fail("no fresh cache file at " + PathText(path) + " after the board came");
+    return Fail("no fresh cache file at " + Utf8Text(path) + " after the board came");
   }
   nlohmann::json fetched = BoardJson(c.board_result);
   nlohmann::json read = BoardJson(cached);
@@ -323,7 +323,7 @@ Outcome BoardCache(CheckContext& c) {
       return Fail("the cached board differs from the one fetched in " + it.key());
     }
   }
-  return Pass(PathText(file) + " holds the board as fetched: " +
+  return Pass(Utf8Text(file) + " holds the board as fetched: " +
               Count(cached.entries.size(), "row"));
 }
 

@@ -16,7 +16,7 @@ int RunCheckServer(const std::filesystem::path& plugin, const CheckOptions& opti
   CheckOs os(plugin);
   const std::string key = ReadApiKey();
   if (key.empty()) {
-    err << "quorvane-host: no API key in " << PathText(PluginFilePath("key.txt"))
+    err << "quorvane-host: no API key in " << Utf8Text(PluginFilePath("key.txt"))
         << ": put the key of a test account there\n";
     return 2;
   }

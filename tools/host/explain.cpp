@@ -435,7 +435,7 @@ json AccountJson(const LogAccount& account, const std::string& log_name) {
 
 int RunExplain(const std::filesystem::path& path, bool json_output, std::ostream& out,
                std::ostream& err) {
-  const std::string name = PathText(path);
+  const std::string name = Utf8Text(path);
   std::error_code ec;
   std::ifstream in;
   if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);

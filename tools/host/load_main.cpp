@@ -2,11 +2,15 @@
 // threads at once, as a busy host would. Prints what came back as one JSON object.
 //
 //   quorvane-load --plugin PATH --hash HASH --play PLAY.json [--threads N] [--rounds N]
-//                 [--pad-log BYTES]
+//                 [--pad-log BYTES] [--warm-up ROUNDS]
 //
 // --pad-log stands for a session that has already run a while: after a first login
 // has started the log, that many bytes of filler lines are added to it, so the load
 // carries it over the rotation threshold.
+//
+// --warm-up makes it a long session of one thread: after that many rounds, and again
+// at the end, the process's resident memory and open descriptors or handles are
+// sampled, so that what a call leaks shows as growth between the two.
 #include <array>
 #include <optional>
 #include <cstdio>
@@ -24,6 +28,8 @@
 #include "QuorvaneIR.h"
 #include "decimal.h"
 #include "platform/dynamic_library.h"
+#include "platform/process_usage.h"
+#include "platform/program_arguments.h"
 #include "play_json.h"
 #include "records_json.h"
 #include "utf8_path.h"
@@ -39,6 +45,7 @@ struct Options {
   int threads = 8;
   int rounds = 500;
   long pad_log = 0;
+  int warm_up = 0;
 };
 
 // Counts per slot and result; a cached board is recorded by its row count so torn
@@ -98,10 +105,21 @@ bool ParseNumber(const std::string& text, Number* out) {
   return value.has_value();
 }
 
+// As ParseNumber, and no smaller than minimum.
+template <typename Number>
+bool ParseAtLeast(const std::string& text, Number minimum, Number* out) {
+  return ParseNumber(text, out) && *out >= minimum;
+}
+
+json UsageJson(const std::optional<qir::platform::ProcessUsage>& usage) {
+  if (!usage) return nullptr;
+  return {{"resident_bytes", usage->resident_bytes}, {"handles", usage->handles}};
+}
+
 int Usage(const char* message) {
   std::fprintf(stderr,
                "quorvane-load: %s\nusage: quorvane-load --plugin PATH --hash HASH "
-               "--play PLAY.json [--threads N] [--rounds N]\n",
+               "--play PLAY.json [--threads N] [--rounds N] [--pad-log BYTES] [--warm-up ROUNDS]\n",
                message);
   return 2;
 }
@@ -109,10 +127,11 @@ int Usage(const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = qir::platform::ProgramArguments(argc, argv);
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i];
-    const std::string value = argv[i + 1];
+  for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+    const std::string& flag = args[i];
+    const std::string& value = args[i + 1];
     if (flag == "--plugin") {
       options.plugin = value;
     } else if (flag == "--hash") {
@@ -120,18 +139,31 @@ int main(int argc, char** argv) {
     } else if (flag == "--play") {
       options.play_file = value;
     } else if (flag == "--threads") {
-      if (!ParseNumber(value, &options.threads)) return Usage(("bad --threads: " + value).c_str());
+      if (!ParseAtLeast(value, 1, &options.threads)) {
+        return Usage(("bad --threads (at least 1): " + value).c_str());
+      }
     } else if (flag == "--rounds") {
-      if (!ParseNumber(value, &options.rounds)) return Usage(("bad --rounds: " + value).c_str());
+      if (!ParseAtLeast(value, 1, &options.rounds)) {
+        return Usage(("bad --rounds (at least 1): " + value).c_str());
+      }
     } else if (flag == "--pad-log") {
-      if (!ParseNumber(value, &options.pad_log)) return Usage(("bad --pad-log: " + value).c_str());
+      if (!ParseAtLeast(value, 0L, &options.pad_log)) {
+        return Usage(("bad --pad-log (0 or more): " + value).c_str());
+      }
+    } else if (flag == "--warm-up") {
+      if (!ParseAtLeast(value, 1, &options.warm_up)) {
+        return Usage(("bad --warm-up (at least 1): " + value).c_str());
+      }
     } else {
       return Usage("unknown option");
     }
   }
-  if (argc % 2 == 0 || options.plugin.empty() || options.hash.empty() ||
+  if (args.size() % 2 != 0 || options.plugin.empty() || options.hash.empty() ||
       options.play_file.empty()) {
     return Usage("missing options");
+  }
+  if (options.warm_up != 0 && (options.threads != 1 || options.warm_up >= options.rounds)) {
+    return Usage("--warm-up needs --threads 1 and fewer warm-up rounds than --rounds");
   }
 
   auto play = std::make_unique<IRPlayResult>();
@@ -163,10 +195,14 @@ int main(int argc, char** argv) {
   }
 
   Tally tally;
+  std::optional<qir::platform::ProcessUsage> after_warm_up;
   std::vector<std::thread> threads;
   for (int t = 0; t < options.threads; ++t) {
     threads.emplace_back([&] {
-      for (int r = 0; r < options.rounds; ++r) Round(table, options, *play, tally);
+      for (int r = 0; r < options.rounds; ++r) {
+        Round(table, options, *play, tally);
+        if (r + 1 == options.warm_up) after_warm_up = qir::platform::CurrentProcessUsage();
+      }
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -174,6 +210,10 @@ int main(int argc, char** argv) {
   json output = {{"results", tally.results},
                  {"cached_rows", tally.cached_rows},
                  {"invalid_results", tally.invalid_results}};
+  if (options.warm_up != 0) {
+    output["usage"] = {{"after_warm_up", UsageJson(after_warm_up)},
+                       {"at_end", UsageJson(qir::platform::CurrentProcessUsage())}};
+  }
   std::cout << output.dump() << std::endl;
   return 0;
 }

@@ -260,9 +260,9 @@ constexpr TroubleMeaning kTroubles[] = {
      "blocking the game: allow it. If only the IR server fails, it may be down: try again "
      "later."},
     {Trouble::Stalled, "time-out", "the server stopped answering and the wait timed out",
-     "The connection was made, but the server went silent for longer than the plugin waits. "
-     "The server may be overloaded, or the network very slow: try again later, and check "
-     "your connection (Wi-Fi signal, large downloads)."},
+     "The connection was made, but the server went silent, or sent its answer too slowly, for "
+     "longer than the plugin waits. The server may be overloaded, or the network very slow: "
+     "try again later, and check your connection (Wi-Fi signal, large downloads)."},
     {Trouble::ConnectionLost, "broken", "the connection broke off",
      "The connection was cut in the middle, by the server, the network or a firewall. Boards, "
      "ghosts and the login are tried again by themselves; if it keeps happening, check your "

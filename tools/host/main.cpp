@@ -11,6 +11,7 @@
 #include "explain.h"
 #include "net/endpoints.h"
 #include "platform/dynamic_library.h"
+#include "platform/program_arguments.h"
 #include "play_json.h"
 #include "records_json.h"
 #include "utf8_path.h"
@@ -59,7 +60,7 @@ int CheckServer(const Command& command, const MethodTable& table,
   const std::string server = qir::RankingPageTemplate();
   const char* plugin_server = table.RankingPageTemplate;
   if (plugin_server == nullptr || server != plugin_server) {
-    return UsageError(qir::host::PathText(plugin) + " is made for " +
+    return UsageError(qir::host::Utf8Text(plugin) + " is made for " +
                       (plugin_server != nullptr ? plugin_server : "no server") +
                       ", this quorvane-host for " + server);
   }
@@ -73,7 +74,7 @@ int CheckServer(const Command& command, const MethodTable& table,
 int Run(int argc, char** argv) {
   Command command;
   try {
-    command = qir::host::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    command = qir::host::ParseCommandLine(qir::platform::ProgramArguments(argc, argv));
   } catch (const std::invalid_argument& e) {
     return UsageError(e.what());
   }
@@ -107,7 +108,7 @@ int Run(int argc, char** argv) {
   const auto get_method_table =
       reinterpret_cast<GetMethodTableFn>(library->Symbol("GetMethodTable"));
   if (get_method_table == nullptr) {
-    return UsageError(plugin_path.string() + " does not export GetMethodTable");
+    return UsageError(qir::host::Utf8Text(plugin_path) + " does not export GetMethodTable");
   }
   MethodTable table{};
   get_method_table(&table);

@@ -15,12 +15,13 @@ namespace {
 constexpr std::uint32_t kSecureFlag = 0x800000;
 
 // The bounds the WinHTTP transport sets: connecting (here with the TLS handshake),
-// the longest stall while the request goes out or the reply comes in, and the
-// reply's headers once the request is out.
+// the longest stall while the request goes out or the reply comes in, the reply's
+// headers once the request is out, and its whole body once the headers are in.
 constexpr long kConnectTimeoutMs = QUORVANE_CONNECT_TIMEOUT_MS;
 constexpr std::chrono::milliseconds kSendStall{QUORVANE_SEND_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kReceiveStall{QUORVANE_RECEIVE_TIMEOUT_MS};
 constexpr std::chrono::milliseconds kResponseTimeout{QUORVANE_RESPONSE_TIMEOUT_MS};
+constexpr std::chrono::milliseconds kBodyTimeout{QUORVANE_BODY_TIMEOUT_MS};
 
 }  // namespace
 
@@ -131,7 +132,7 @@ bool CurlHttpExchange::Send(const std::u16string& headers, std::string_view body
   body_limit_ = response_body_limit;
   const CURLcode result = curl_easy_perform(curl_);
   // A transfer stopped on purpose at the body limit still delivered its answer.
-  if (result == CURLE_OK || (result == CURLE_WRITE_ERROR && body_cut_)) {
+  if (result == CURLE_OK || (result == CURLE_WRITE_ERROR && stopped_at_limit_)) {
     received_ = true;
     return true;
   }
@@ -156,6 +157,13 @@ std::size_t CurlHttpExchange::OnHeader(char* data, std::size_t size, std::size_t
     curl_easy_getinfo(exchange->curl_, CURLINFO_RESPONSE_CODE, &code);
     if (code >= 200) {
       exchange->headers_received_ = true;
+      exchange->headers_at_ = exchange->last_activity_;
+      // A caller that reads none of the body has its answer now: waiting for a body
+      // that may be slow in coming would only hold it up.
+      if (exchange->body_limit_ == 0) {
+        exchange->stopped_at_limit_ = true;
+        return 0;  // stops the transfer
+      }
       // One buffer for the whole body, never beyond what the caller reads of it. A
       // packed reply unpacks to more than it announces; the buffer then grows.
       if (const auto length = exchange->ContentLength()) {
@@ -195,6 +203,8 @@ int CurlHttpExchange::OnProgress(void* self, curl_off_t /*download_total*/,
   if (!sending && !exchange->headers_received_ && now - exchange->sent_at_ > kResponseTimeout) {
     late = true;
   }
+  // However steadily a body trickles in, it must be whole within its own bound.
+  if (exchange->headers_received_ && now - exchange->headers_at_ > kBodyTimeout) late = true;
   if (!late) return 0;
   exchange->timed_out_ = true;
   return 1;  // stops the transfer
@@ -209,7 +219,7 @@ std::size_t CurlHttpExchange::OnBody(char* data, std::size_t size, std::size_t c
     return n;
   }
   exchange->body_.append(data, room);
-  exchange->body_cut_ = true;
+  exchange->stopped_at_limit_ = true;
   return 0;  // stops the transfer
 }
 

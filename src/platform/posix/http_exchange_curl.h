@@ -53,7 +53,8 @@ class CurlHttpExchange final : public HttpExchange {
   bool method_is_post_ = false;
   bool received_ = false;
   std::size_t body_limit_ = 0;
-  bool body_cut_ = false;
+  // The transfer was ended on purpose once the caller had all it reads.
+  bool stopped_at_limit_ = false;
   // Sized once from the reply's Content-Length, when it has one, before the body comes.
   std::string body_;
   std::size_t body_read_ = 0;
@@ -65,6 +66,7 @@ class CurlHttpExchange final : public HttpExchange {
   bool request_sent_ = false;
   Clock::time_point sent_at_{};
   bool headers_received_ = false;
+  Clock::time_point headers_at_{};
   bool timed_out_ = false;
 };
 

@@ -37,7 +37,11 @@ std::unique_ptr<DynamicLibrary> LoadDynamicLibrary(const std::filesystem::path& 
   if (module == nullptr) {
     const DWORD code = ec ? static_cast<DWORD>(ec.value()) : GetLastError();
     if (error != nullptr) {
-      *error = "cannot load " + given.string() + ": error " + std::to_string(code);
+      // UTF-8, as the callers' text is: string() would throw for a name the ANSI code
+      // page cannot spell.
+      const std::u8string name = given.u8string();
+      *error = "cannot load " + std::string(name.begin(), name.end()) + ": error " +
+               std::to_string(code);
     }
     return nullptr;
   }

@@ -1,6 +1,7 @@
 // The HTTPS exchange over WinHTTP, synchronous. Proxy and certificate checks are
 // the platform's defaults: the system proxy settings and full certificate
-// validation. The time-outs are set on every session (see Open).
+// validation. The time-outs are set on every session (see Open), and the body's on
+// every read (see BodyTimeLeft).
 #include "platform/http_exchange.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -9,6 +10,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +71,12 @@ void SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
   WinHttpSetOption(handle, option, &value, sizeof(value));
 }
 
+// Name resolution stays unbounded, as on Windows: the resolver has its own.
+bool SetTimeouts(HINTERNET handle, DWORD receive_timeout_ms) {
+  return WinHttpSetTimeouts(handle, 0, QUORVANE_CONNECT_TIMEOUT_MS, QUORVANE_SEND_TIMEOUT_MS,
+                            static_cast<int>(receive_timeout_ms)) != FALSE;
+}
+
 class WinHttpExchange final : public HttpExchange {
  public:
   WinHttpExchange() = default;
@@ -87,12 +96,7 @@ class WinHttpExchange final : public HttpExchange {
     session_ = WinHttpOpen(Wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     if (!Succeeded(session_ != nullptr)) return false;
-    // Name resolution stays unbounded, as on Windows: the resolver has its own.
-    if (!Succeeded(WinHttpSetTimeouts(session_, 0, QUORVANE_CONNECT_TIMEOUT_MS,
-                                      QUORVANE_SEND_TIMEOUT_MS,
-                                      QUORVANE_RECEIVE_TIMEOUT_MS) != FALSE)) {
-      return false;
-    }
+    if (!Succeeded(SetTimeouts(session_, QUORVANE_RECEIVE_TIMEOUT_MS))) return false;
     DWORD response_timeout = QUORVANE_RESPONSE_TIMEOUT_MS;
     return Succeeded(WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
                                       &response_timeout, sizeof(response_timeout)) != FALSE);
@@ -141,6 +145,7 @@ class WinHttpExchange final : public HttpExchange {
 
   bool Receive() override {
     if (!Succeeded(WinHttpReceiveResponse(request_, nullptr) != FALSE)) return false;
+    body_deadline_ = Clock::now() + std::chrono::milliseconds(QUORVANE_BODY_TIMEOUT_MS);
     announced_length_ = AnnouncedLength();
     return true;
   }
@@ -154,8 +159,10 @@ class WinHttpExchange final : public HttpExchange {
   }
 
   bool QueryDataAvailable(std::uint32_t* available) override {
+    *available = 0;
+    if (!BodyTimeLeft()) return false;
     DWORD bytes = 0;
-    const bool ok = Succeeded(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
+    const bool ok = BodyRead(WinHttpQueryDataAvailable(request_, &bytes) != FALSE);
     *available = ok ? bytes : 0;
     // Some WinHTTPs (Wine's) end the body quietly when the server closes the connection
     // inside it; short of its Content-Length, that is a broken connection, as libcurl
@@ -168,8 +175,10 @@ class WinHttpExchange final : public HttpExchange {
   }
 
   bool ReadData(char* buffer, std::uint32_t size, std::uint32_t* read) override {
+    *read = 0;
+    if (!BodyTimeLeft()) return false;
     DWORD bytes = 0;
-    const bool ok = Succeeded(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
+    const bool ok = BodyRead(WinHttpReadData(request_, buffer, size, &bytes) != FALSE);
     *read = ok ? bytes : 0;
     received_ += *read;
     return ok;
@@ -181,9 +190,46 @@ class WinHttpExchange final : public HttpExchange {
   std::uint32_t last_error() const override { return last_error_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   bool Succeeded(bool ok) {
     if (!ok) last_error_ = GetLastError();
     return ok;
+  }
+
+  // WinHTTP bounds each read of the body, not the body: before every read its own
+  // time-out is cut to what is left of the body's, so a body that trickles in, each
+  // piece well inside the receive time-out, still ends on time. False, as a time-out,
+  // once nothing is left. (WinHttpSetTimeouts on the request: Wine's WinHTTP applies
+  // it to the next read, but not the receive time-out option alone.)
+  bool BodyTimeLeft() {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(body_deadline_ - Clock::now());
+    if (left.count() <= 0) {
+      last_error_ = ERROR_WINHTTP_TIMEOUT;
+      return false;
+    }
+    const auto timeout =
+        static_cast<DWORD>(std::min<std::chrono::milliseconds::rep>(left.count(),
+                                                                    QUORVANE_RECEIVE_TIMEOUT_MS));
+    if (timeout != read_timeout_) {
+      SetTimeouts(request_, timeout);
+      read_timeout_ = timeout;
+    }
+    return true;
+  }
+
+  // A read that failed once the body's time was up, or timed out on what was left of
+  // it, failed for that reason, whatever code the platform gives it (Wine's is
+  // Winsock's WSAETIMEDOUT, and its clock may stop the read a moment early).
+  bool BodyRead(bool ok) {
+    if (Succeeded(ok)) return true;
+    const bool timed_out = last_error_ == ERROR_WINHTTP_TIMEOUT || last_error_ == WSAETIMEDOUT;
+    if (Clock::now() >= body_deadline_ ||
+        (timed_out && read_timeout_ < QUORVANE_RECEIVE_TIMEOUT_MS)) {
+      last_error_ = ERROR_WINHTTP_TIMEOUT;
+    }
+    return false;
   }
 
   // The body's length as the reply announces it; nothing when it does not, or when the
@@ -218,6 +264,8 @@ class WinHttpExchange final : public HttpExchange {
   std::uint32_t last_error_ = 0;
   std::optional<std::uint64_t> announced_length_;
   std::uint64_t received_ = 0;
+  Clock::time_point body_deadline_{};
+  DWORD read_timeout_ = QUORVANE_RECEIVE_TIMEOUT_MS;
 };
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 A fault carrying "status", "body", "body_size", "close" or "stall" replaces the
 answer entirely (no handler runs, nothing is stored, whatever the auth result); a
-fault with only "delay", "gzip", "deflate", "headers" or "truncate" modifies the
-normal answer.
+fault with only "delay", "gzip", "deflate", "headers", "truncate" or "trickle"
+modifies the normal answer.
 
 Fault keys:
   status    int, status line of the reply (default 200)
@@ -19,6 +19,9 @@ Fault keys:
             until the client gives up (or the server stops)
   truncate  int: send the headers, with the whole body's Content-Length, then only
             that many bytes of the body, and close the connection
+  trickle   float: send the headers at once, then the body one byte every that
+            many seconds, until it is sent or the client goes away (the request's
+            body_sent counts the bytes it took)
 """
 
 import gzip

@@ -25,7 +25,8 @@ class RecordedRequest:
     fault: dict = None          # the fault that decided or changed the answer
     status: int = None          # status sent; None while pending or when closed
     closed: bool = False        # connection closed without an answer
-    answered: bool = False      # status sent or connection closed
+    answered: bool = False      # status and body sent, or connection closed
+    body_sent: int = None       # bytes of a trickled body sent before it ended
 
     def header(self, name):
         """First value of a header, case-insensitive, or None."""
@@ -55,10 +56,11 @@ class RequestLog:
             self._requests.append(entry)
             self._cond.notify_all()
 
-    def mark_status(self, entry, status):
+    def mark_status(self, entry, status, final=True):
+        """The status sent; final=False while the body is still going out."""
         with self._cond:
             entry.status = status
-            entry.answered = True
+            entry.answered = final
             self._cond.notify_all()
         log.info("  -> %d", status)
 
@@ -68,6 +70,12 @@ class RequestLog:
             entry.answered = True
             self._cond.notify_all()
         log.info("  -> closed without answer")
+
+    def mark_body_sent(self, entry, sent):
+        with self._cond:
+            entry.body_sent = sent
+            entry.answered = True
+            self._cond.notify_all()
 
     def requests(self, path=None):
         with self._cond:

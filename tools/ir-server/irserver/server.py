@@ -156,11 +156,14 @@ class IrServer:
     def _record(self, entry):
         self._log.record(entry)
 
-    def _mark_status(self, entry, status):
-        self._log.mark_status(entry, status)
+    def _mark_status(self, entry, status, final=True):
+        self._log.mark_status(entry, status, final)
 
     def _mark_closed(self, entry):
         self._log.mark_closed(entry)
+
+    def _mark_body_sent(self, entry, sent):
+        self._log.mark_body_sent(entry, sent)
 
     # -- authentication and dispatch ---------------------------------------
 

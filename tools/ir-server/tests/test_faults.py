@@ -8,7 +8,7 @@ import ssl
 import time
 import zlib
 
-from .support import PLAYER, ServerCase, valid_score
+from .support import KEY, PLAYER, ServerCase, sign, valid_score
 
 
 class FaultTest(ServerCase):
@@ -145,6 +145,26 @@ class HeldAndCutAnswers(ServerCase):
             self.assertEqual(len(sent) + cut.exception.expected, length, fault)
         statuses = [r.status for r in self.server.wait_for_requests(3)]
         self.assertEqual(statuses, [200, 503, 200])
+
+    def test_trickle_sends_the_headers_then_a_byte_at_a_time(self):
+        answer = json.dumps({"logged_in": True, "player_id": PLAYER}).encode()
+        # A reader that takes the whole body gets it all; one that leaves after the
+        # headers stops the trickle at its next byte or the one after.
+        for reads_body, body_sent in ((True, [len(answer)]), (False, [0, 1, 2])):
+            self.server.clear_requests()
+            self.server.script("/api/ir/login", [{"trickle": 0.02}])
+            conn = self.connect()
+            ts = str(int(time.time()))
+            conn.request("GET", "/api/ir/login",
+                         headers={"x-api-key": KEY, "x-timestamp": ts, "x-signature": sign(KEY, ts, b"")})
+            resp = conn.getresponse()
+            if reads_body:
+                self.assertEqual(resp.read(), answer)
+            resp.close()
+            conn.close()
+            r, = self.server.wait_for_requests(1)
+            self.assertEqual((resp.status, r.status), (200, 200))
+            self.assertIn(r.body_sent, body_sent, reads_body)
 
     def test_another_certificate_for_new_connections(self):
         self.server.use_certificate(str(self.certs / "wrong-host.pem"),
