@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <vector>
 
+// Kernel32's since Windows XP SP1; the Wine headers the MSVC-ABI build compiles
+// against leave it out.
+extern "C" WINBASEAPI BOOL WINAPI GetProcessHandleCount(HANDLE process, PDWORD count);
+
 namespace qir::platform {
 namespace {
 
