@@ -9,8 +9,8 @@
 // carries it over the rotation threshold.
 //
 // --warm-up makes it a long session of one thread: after that many rounds, and again
-// at the end, the process's resident memory and open descriptors or handles are
-// sampled, so that what a call leaks shows as growth between the two.
+// at the end, the process's resident memory, heap in use and open descriptors or
+// handles are sampled, so that what a call leaks shows as growth between the two.
 #include <array>
 #include <optional>
 #include <cstdio>
@@ -113,7 +113,9 @@ bool ParseAtLeast(const std::string& text, Number minimum, Number* out) {
 
 json UsageJson(const std::optional<qir::platform::ProcessUsage>& usage) {
   if (!usage) return nullptr;
-  return {{"resident_bytes", usage->resident_bytes}, {"handles", usage->handles}};
+  return {{"resident_bytes", usage->resident_bytes},
+          {"heap_bytes", usage->heap_bytes},
+          {"handles", usage->handles}};
 }
 
 int Usage(const char* message) {

@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +18,9 @@ std::optional<ProcessUsage> CurrentProcessUsage() {
   std::fclose(statm);
   if (fields != 2) return std::nullopt;
   usage.resident_bytes = resident_pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+  // glibc's allocator: the blocks in its arenas and those mapped on their own.
+  const struct mallinfo2 heap = mallinfo2();
+  usage.heap_bytes = heap.uordblks + heap.hblkhd;
 
   DIR* descriptors = opendir("/proc/self/fd");
   if (descriptors == nullptr) return std::nullopt;

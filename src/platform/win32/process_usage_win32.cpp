@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <vector>
 
+// Kernel32's since Windows XP SP1; the Wine headers the MSVC-ABI build compiles
+// against leave it out.
+extern "C" WINBASEAPI BOOL WINAPI GetProcessHandleCount(HANDLE process, PDWORD count);
+
 namespace qir::platform {
 namespace {
 
@@ -61,6 +65,31 @@ std::optional<std::uint64_t> CountOwnHandles() {
   return own;
 }
 
+// The bytes of every busy block of every heap of the process: the C runtime's, the
+// process heap and any other a library made.
+std::optional<std::uint64_t> HeapBytes() {
+  std::vector<HANDLE> heaps(64);
+  for (;;) {
+    const DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (count == 0) return std::nullopt;
+    if (count <= heaps.size()) {
+      heaps.resize(count);
+      break;
+    }
+    heaps.resize(count);
+  }
+  std::uint64_t busy = 0;
+  for (const HANDLE heap : heaps) {
+    if (HeapLock(heap) == FALSE) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry) != FALSE) {
+      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) busy += entry.cbData;
+    }
+    HeapUnlock(heap);
+  }
+  return busy;
+}
+
 }  // namespace
 
 std::optional<ProcessUsage> CurrentProcessUsage() {
@@ -73,12 +102,11 @@ std::optional<ProcessUsage> CurrentProcessUsage() {
   }
   // A process always holds handles; a count of none is a system that does not keep
   // one (Wine's), and its handle table is counted instead.
-  if (handles == 0) {
-    const std::optional<std::uint64_t> own = CountOwnHandles();
-    if (!own) return std::nullopt;
-    return ProcessUsage{memory.WorkingSetSize, *own};
-  }
-  return ProcessUsage{memory.WorkingSetSize, handles};
+  const std::optional<std::uint64_t> own =
+      handles != 0 ? std::optional<std::uint64_t>(handles) : CountOwnHandles();
+  const std::optional<std::uint64_t> heap = HeapBytes();
+  if (!own || !heap) return std::nullopt;
+  return ProcessUsage{memory.WorkingSetSize, *heap, *own};
 }
 
 }  // namespace qir::platform
