@@ -6,9 +6,22 @@
 #include "net/endpoints.h"
 #include "net/http_client.h"
 #include "net/json_readers.h"
+#include "net/reply_members.h"
 #include "net/retry.h"
 
 namespace qir {
+namespace {
+
+constexpr const ReplyMember& kSeed = Member(Reply::Ghost, "random_seed");
+constexpr const ReplyMember& kAverage = Member(Reply::Ghost, "average_exscore");
+constexpr const ReplyMember& kOptions = Member(Reply::Ghost, "option_packed");
+constexpr MemberNames kNameKeys = NamesOf(Member(Reply::Ghost, "display_name"));
+constexpr MemberNames kDataKeys = NamesOf(Member(Reply::Ghost, "ghost_data"));
+constexpr MemberNames kOptionKeys = NamesOf(kOptions);
+constexpr MemberNames kSeedKeys = NamesOf(kSeed);
+constexpr MemberNames kAverageKeys = NamesOf(kAverage);
+
+}  // namespace
 
 const char* GhostModeWord(GhostMode mode) {
   switch (mode) {
@@ -55,16 +68,16 @@ HttpStatus GhostFetchAttempt(const std::string& query, const std::string& api_ke
                             /*ignore_comments=*/false);
   if (document.is_discarded()) return HttpStatus::Ok;
 
-  result.display_name = JsonString(document, {"display_name", "displayName"});
-  result.ghost_data = JsonString(document, {"ghost_data", "ghostData"});
+  result.display_name = JsonString(document, kNameKeys);
+  result.ghost_data = JsonString(document, kDataKeys);
   const DecodedOptions options =
-      DecodeOptionPacked(JsonInt(document, {"option_packed", "optionPacked"}, 0));
+      DecodeOptionPacked(JsonInt(document, kOptionKeys, kOptions.fallback));
   result.option_main = options.option_main;
   result.option_pair[0] = options.option_pair[0];
   result.option_pair[1] = options.option_pair[1];
   result.option_flag = options.option_flag;
-  result.random_seed = JsonInt(document, {"random_seed", "randomSeed"}, -1);
-  result.average_exscore = JsonInt(document, {"average_exscore", "averageExscore"}, 0);
+  result.random_seed = JsonInt(document, kSeedKeys, kSeed.fallback);
+  result.average_exscore = JsonInt(document, kAverageKeys, kAverage.fallback);
   return HttpStatus::Ok;
 }
 

@@ -7,12 +7,26 @@
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "net/reply_members.h"
+
 namespace qir {
 
-using JsonKeys = std::initializer_list<std::string_view>;
+// The keys to try, in order: a braced list, or a member's names from the reply table.
+class JsonKeys {
+ public:
+  constexpr JsonKeys(std::initializer_list<std::string_view> keys)
+      : keys_(keys.begin(), keys.size()) {}
+  constexpr JsonKeys(const MemberNames& names) : keys_(names.begin(), names.size()) {}
+  constexpr const std::string_view* begin() const { return keys_.data(); }
+  constexpr const std::string_view* end() const { return keys_.data() + keys_.size(); }
+
+ private:
+  std::span<const std::string_view> keys_;
+};
 
 // A number or boolean as a 32-bit integer: integers keep their low 32 bits, floats
 // truncate toward zero and are clamped to the 32-bit range. Nothing for any other

@@ -1,7 +1,8 @@
 // The operating-system seam. Everything above src/platform/ is portable and reaches
 // the system only through these declarations. Each call goes through a table of
 // function pointers (in the manner of SQLite's VFS), so tests can replace the
-// clock, the sleep of the retry policy, the log file's open and the HTTP transport.
+// clock, the sleep of the retry policy, the log file's open and the HTTP transport,
+// and `quorvane-host check-server` can run the plugin's code on a system of its own.
 #ifndef QUORVANE_PLATFORM_OS_H
 #define QUORVANE_PLATFORM_OS_H
 
@@ -41,7 +42,9 @@ struct Os {
 // The table in effect, and the table of the real system.
 const Os& CurrentOs();
 const Os& SystemOs();
-// Replaces the table in effect (tests only); pass SystemOs() to restore it.
+// Replaces the table in effect: for tests, and for quorvane-host check-server, which
+// runs the plugin's code in process with its own folder, clock, log and a transport
+// that alters requests. Never called by the plugin. Pass SystemOs() to restore it.
 void InstallOs(const Os& os);
 
 // UTF-8 to UTF-16. Malformed input is substituted, never refused.

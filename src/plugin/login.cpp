@@ -5,17 +5,26 @@
 #include "diag/log.h"
 #include "diag/plugin_files.h"
 #include "net/http_client.h"
+#include "net/reply_members.h"
 #include "net/retry.h"
 
 namespace qir {
+namespace {
+
+constexpr MemberNames kLoggedInKeys = NamesOf(Member(Reply::Login, "logged_in"));
+
+}  // namespace
 
 bool LoginReplySaysLoggedIn(std::string_view body) {
   const nlohmann::json document =
       nlohmann::json::parse(body, /*cb=*/nullptr, /*allow_exceptions=*/false,
                             /*ignore_comments=*/false);
   if (document.is_discarded() || !document.is_object()) return false;
-  const auto it = document.find("logged_in");
-  return it != document.end() && it->is_boolean() && it->get<bool>();
+  for (const std::string_view key : kLoggedInKeys) {
+    const auto it = document.find(key);
+    if (it != document.end() && it->is_boolean()) return it->get<bool>();
+  }
+  return false;
 }
 
 HttpStatus LoginAttempt(const std::string& api_key) {

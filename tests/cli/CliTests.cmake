@@ -82,7 +82,7 @@ if(QUORVANE_IR_CA_FILE)
   # system and keeps shows as growth between the warm-up and the end.
   set(QUORVANE_E2E_load_TIMEOUT 1800)
   set(QUORVANE_E2E_session_TIMEOUT 1800)
-  set(QUORVANE_E2E_SUITES login submit board ghost explain faults load session)
+  set(QUORVANE_E2E_SUITES login submit board ghost explain faults load session check)
 
   # same_document: the same play submitted through this build and through the Linux
   # build: the two score documents must match byte for byte. Without that build the

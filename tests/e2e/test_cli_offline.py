@@ -88,6 +88,8 @@ class ErrorExits(harness.HostTestCase):
                 ("quorvane-host", ("ghost", "h", "--mode", "sideways")),
                 ("quorvane-host", ("ghost", "h", "--target", "x")),
                 ("quorvane-host", ("login", "--bogus")),
+                # No key.txt beside the plugin: no account to check the server with.
+                ("quorvane-host", ("check-server",)),
                 ("quorvane-load", (*load, "--threads", "x")),
                 ("quorvane-load", (*load, "--threads", "0")),
                 ("quorvane-load", (*load, "--rounds", "0")),

@@ -31,6 +31,14 @@ TEST(CommandLine, ParsesEveryCommand) {
   c = ParseCommandLine({"submit", "play.json"});
   EXPECT_EQ(c.play_file, "play.json");
   EXPECT_TRUE(ParseCommandLine({"name", "--help"}).help);
+  c = ParseCommandLine({"check-server", "--chart", "c1", "--course", "c2", "--no-submit", "--json"});
+  EXPECT_EQ(c.name, "check-server");
+  EXPECT_EQ(c.chart, "c1");
+  EXPECT_EQ(c.course, "c2");
+  EXPECT_TRUE(c.no_submit);
+  EXPECT_TRUE(c.json);
+  c = ParseCommandLine({"check-server"});
+  EXPECT_FALSE(c.chart || c.course || c.no_submit || c.json);
   for (const char* mode : {"target", "top", "next"}) {
     EXPECT_EQ(ParseCommandLine({"ghost", "h", "--mode", mode}).mode,
               std::string(mode) == "target" ? 0 : std::string(mode) == "top" ? 1 : 2);
@@ -53,6 +61,12 @@ TEST(CommandLine, UsageErrors) {
       {"login", "--null-hash"},
       {"name", "--verbose"},
       {"--plugin"},
+      {"check-server", "h"},
+      {"check-server", "--chart"},
+      {"check-server", "--chart", ""},
+      {"rank", "h", "--course", "c"},
+      {"login", "--no-submit"},
+      {"name", "--json"},
   };
   for (const auto& args : rows) {
     EXPECT_THROW(ParseCommandLine(args), std::invalid_argument) << ::testing::PrintToString(args);

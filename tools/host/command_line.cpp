@@ -31,6 +31,15 @@ Commands:
                        session by session, what the plugin did, why anything failed and
                        what the player can do; loads no plugin. --json prints it as
                        EXPLAIN instead of text.
+  check-server [--chart HASH] [--course HASH] [--no-submit] [--json]
+                       checks the IR server this build is made for, with a test
+                       account's key in key.txt beside the plugin: login, the request
+                       signatures, a test play on the chart (--chart) and on the course
+                       (--course), the chart's board, its cache and its ghosts, each run
+                       by the plugin's own code in this program. Prints the server, then
+                       one row per check: PASS, WARN, FAIL or SKIP, its time and why
+                       (docs/operators.md); --json prints CHECK instead. --no-submit sends
+                       no play. Loads the plugin only to see it is made for that server.
 
 BOARD = {"entries": [{"display_name","player_id","playcount","clear_type","notes",
          "maxcombo","pgreat","great","good","bad","poor","minbp"}, ...],
@@ -44,6 +53,8 @@ EXPLAIN = {"schema": 1, "log": PATH, "sessions": [{"started": TIME or null,
              "summary", "cause", "advice"}, ...],
            "events": [{"line","time","level","event","detail","text","known": bool,
              "failure": bool,"meaning","advice"}, ...]}, ...]}
+CHECK = {"server": TEMPLATE, "rows": [{"check": NAME, "verdict": "PASS"|"WARN"|"FAIL"|"SKIP",
+         "ms": INT, "detail": TEXT}, ...]}, NAME a dotted id such as "auth.bad_signature"
 
 PLAY.json holds the play grouped as the score document groups it: the objects
 "song", "settings", "state" and "judgements_total", the result members at the top
@@ -60,7 +71,8 @@ current directory as the host does (LR2files/Config/config.xml is read from it).
 
 Exit status: 0 when the slot ran, whatever its result, or when explain read its log;
 2 for a usage error, a plugin that cannot be loaded, a PLAY.json or a log that cannot
-be read.
+be read. check-server: 0 when no check failed, 1 when one did; 2 for a usage error, a
+plugin that cannot be loaded or is made for another server, or no key in key.txt.
 )";
 
 namespace {
@@ -114,6 +126,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--target") {
       command.target = ParseInt(value("--target"), "target");
       have_target = true;
+    } else if (arg == "--chart") {
+      command.chart = value("--chart");
+    } else if (arg == "--course") {
+      command.course = value("--course");
+    } else if (arg == "--no-submit") {
+      command.no_submit = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       Usage("unknown option " + arg);
     } else {
@@ -124,8 +142,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   command.name = positional.front();
   positional.erase(positional.begin());
 
-  static const char* const kCommands[] = {"name", "template",    "page-url", "login",  "submit",
-                                          "rank", "rank-cached", "ghost",    "explain"};
+  static const char* const kCommands[] = {"name",    "template",    "page-url", "login",
+                                          "submit",  "rank",        "rank-cached", "ghost",
+                                          "explain", "check-server"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command.name) == std::end(kCommands)) {
     Usage("unknown command " + command.name);
   }
@@ -133,7 +152,16 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     Usage("--mode and --target belong to the ghost command");
   }
   if (null_hash && !TakesHash(command.name)) Usage("--null-hash belongs to a command taking HASH");
-  if (command.json && command.name != "explain") Usage("--json belongs to the explain command");
+  const bool check = command.name == "check-server";
+  if (command.json && command.name != "explain" && !check) {
+    Usage("--json belongs to the explain and check-server commands");
+  }
+  if ((command.chart || command.course || command.no_submit) && !check) {
+    Usage("--chart, --course and --no-submit belong to the check-server command");
+  }
+  if ((command.chart && command.chart->empty()) || (command.course && command.course->empty())) {
+    Usage("--chart and --course take a hash");
+  }
 
   if (TakesHash(command.name)) {
     const std::size_t wanted = null_hash ? 0 : 1;

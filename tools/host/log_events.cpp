@@ -250,6 +250,11 @@ constexpr TroubleMeaning kTroubles[] = {
      "antivirus that scans HTTPS, or a school or company network that inspects traffic, can "
      "also cause this: turn that scanning off for the game or use another network. Never "
      "install a certificate from an unknown source to get around it."},
+    {Trouble::Handshake, "TLS", "no secure connection could be agreed on (TLS)",
+     "The plugin and the server found no version of TLS they both take. The plugin takes TLS "
+     "1.2 or newer only: a server that offers only older versions must be updated by the IR's "
+     "operators, so tell them. An antivirus that scans HTTPS, or a proxy, can also cause this: "
+     "turn that scanning off for the game or use another network."},
     {Trouble::NoNetwork, "network", "the server could not be reached",
      "Check that the PC is online (open a web page). If it is, a firewall or antivirus may be "
      "blocking the game: allow it. If only the IR server fails, it may be down: try again "
@@ -305,7 +310,8 @@ constexpr TransportError kTransportErrors[] = {
     {12152, "WinHTTP", "ERROR_WINHTTP_INVALID_SERVER_RESPONSE", Trouble::BadAnswer,
      "the answer was not valid HTTP."},
     {12157, "WinHTTP", "ERROR_WINHTTP_SECURE_CHANNEL_ERROR", Trouble::Certificate,
-     "the secure connection could not be agreed on (TLS)."},
+     "the secure connection could not be agreed on (TLS): the server's certificate was "
+     "refused, or the server takes only TLS older than 1.2."},
     {12169, "WinHTTP", "ERROR_WINHTTP_SECURE_INVALID_CERT", Trouble::Certificate,
      "the server's certificate is not valid."},
     {12170, "WinHTTP", "ERROR_WINHTTP_SECURE_CERT_REVOKED", Trouble::Certificate,
@@ -333,8 +339,9 @@ constexpr TransportError kTransportErrors[] = {
     {27, "curl", "CURLE_OUT_OF_MEMORY", Trouble::Internal, "memory ran out."},
     {28, "curl", "CURLE_OPERATION_TIMEDOUT", Trouble::Stalled,
      "the server did not answer in time."},
-    {35, "curl", "CURLE_SSL_CONNECT_ERROR", Trouble::Certificate,
-     "the secure connection could not be agreed on (TLS)."},
+    {35, "curl", "CURLE_SSL_CONNECT_ERROR", Trouble::Handshake,
+     "the secure connection could not be agreed on (TLS): the server may take only TLS older "
+     "than 1.2."},
     {52, "curl", "CURLE_GOT_NOTHING", Trouble::ConnectionLost,
      "the server closed the connection without answering."},
     {55, "curl", "CURLE_SEND_ERROR", Trouble::ConnectionLost, "sending broke off."},

@@ -49,6 +49,7 @@ struct HttpStatusMeaning {
 
 enum class Trouble {
   Certificate,
+  Handshake,
   NoNetwork,
   Stalled,
   ConnectionLost,

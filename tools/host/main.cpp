@@ -6,8 +6,10 @@
 #include <stdexcept>
 
 #include "QuorvaneIR.h"
+#include "check_server.h"
 #include "command_line.h"
 #include "explain.h"
+#include "net/endpoints.h"
 #include "platform/dynamic_library.h"
 #include "platform/program_arguments.h"
 #include "play_json.h"
@@ -49,6 +51,22 @@ json RunSlot(const MethodTable& table, const Command& command, const IRPlayResul
   const std::int32_t result = table.GetGhost(
       HashArgument(command), static_cast<GhostMode>(command.mode), command.target, &ghost);
   return {{"result", result}, {"ghost", qir::host::GhostJson(ghost)}};
+}
+
+// The check runs the plugin's code built into this program: the plugin beside it must be
+// made for the same server.
+int CheckServer(const Command& command, const MethodTable& table,
+                const std::filesystem::path& plugin) {
+  const std::string server = qir::RankingPageTemplate();
+  const char* plugin_server = table.RankingPageTemplate;
+  if (plugin_server == nullptr || server != plugin_server) {
+    return UsageError(qir::host::Utf8Text(plugin) + " is made for " +
+                      (plugin_server != nullptr ? plugin_server : "no server") +
+                      ", this quorvane-host for " + server);
+  }
+  const qir::host::CheckOptions options{command.chart, command.course, !command.no_submit};
+  return qir::host::RunCheckServer(std::filesystem::absolute(plugin), options, command.json,
+                                   std::cout, std::cerr);
 }
 
 }  // namespace
@@ -94,6 +112,7 @@ int Run(int argc, char** argv) {
   }
   MethodTable table{};
   get_method_table(&table);
+  if (command.name == "check-server") return CheckServer(command, table, plugin_path);
 
   const json output = RunSlot(table, command, play.get());
   std::cout << qir::host::DumpOutput(output) << std::endl;

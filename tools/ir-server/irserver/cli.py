@@ -1,6 +1,7 @@
 """ir_server.py's command line."""
 
 import argparse
+import dataclasses
 import json
 import logging
 import os
@@ -9,6 +10,7 @@ import signal
 import sys
 import threading
 
+from .misbehaviour import Misbehaviour
 from .server import IrServer
 
 
@@ -33,12 +35,23 @@ def main(argv=None):
                          '"plays": [{"player_id", "hash", ...}]} stored at start-up')
     ap.add_argument("--log", metavar="FILE")
     ap.add_argument("--pidfile", metavar="FILE")
+    wrong = ap.add_argument_group("misbehaviour", "one thing real servers get wrong, each "
+                                  "(see misbehaviour.py); for trying quorvane-host check-server")
+    for flag in ("--skip-signature-check", "--skip-timestamp-check", "--accept-unknown-keys",
+                 "--refuse-repeats", "--camel-case", "--oversized-board"):
+        wrong.add_argument(flag, action="store_true")
+    wrong.add_argument("--drop-member", metavar="NAME")
+    wrong.add_argument("--mistype-member", metavar="NAME")
     args = ap.parse_args(argv)
+    misbehaviour = Misbehaviour(**{field.name: getattr(args, field.name)
+                                   for field in dataclasses.fields(Misbehaviour)
+                                   if not field.name.startswith("_")})
 
     log_to = {"filename": args.log} if args.log else {"stream": sys.stderr}
     logging.basicConfig(level=logging.INFO, format="%(asctime)s %(threadName)s %(message)s", **log_to)
 
-    server = IrServer(args.port, args.cert, args.key, args.db, host=args.host)
+    server = IrServer(args.port, args.cert, args.key, args.db, host=args.host,
+                      misbehaviour=misbehaviour)
     for key, pid, name in args.add_player:
         server.add_player(key, pid, name)
     if args.seed:

@@ -1,7 +1,8 @@
 """The endpoint handlers: login, score submission, boards and ghosts.
 
 Boards and ghosts scripted with set_board / set_ghost are served as they are;
-any other hash gets one computed from the stored plays (boards.py).
+any other hash gets one computed from the stored plays (boards.py). Computed
+replies are reshaped by the server's misbehaviour switches (misbehaviour.py).
 
     GET /api/chart/board, /api/course/board  ?hash=H[&limit=N][&offset=N]
     GET /api/chart/ghost  ?hash=H&target_player_id=N&mode=target|top|next|average
@@ -45,9 +46,10 @@ def _int_param(params, name, minimum=None, required=False):
 
 
 class Endpoints:
-    def __init__(self, store, now):
+    def __init__(self, store, now, misbehaviour):
         self.store = store
         self.now = now              # () -> server time in seconds
+        self.misbehaviour = misbehaviour  # () -> Misbehaviour
         self._lock = threading.Lock()
         self._boards = {}           # hash -> scripted document
         self._ghosts = {}
@@ -72,7 +74,8 @@ class Endpoints:
             self._ghosts[hash] = document
 
     def login(self, entry):
-        return json_reply(200, {"logged_in": True, "player_id": entry.player_id})
+        return json_reply(200, self.misbehaviour().reply(
+            {"logged_in": True, "player_id": entry.player_id}))
 
     def score(self, entry):
         try:
@@ -105,9 +108,9 @@ class Endpoints:
             limit = _int_param(params, "limit", minimum=0)
         except BadQuery as e:
             return error_reply(400, str(e))
-        return json_reply(200, boards.board_document(
+        return json_reply(200, self.misbehaviour().board(boards.board_document(
             self.store.plays(hash), self.store.display_names(), entry.player_id,
-            offset=offset, limit=limit))
+            offset=offset, limit=limit)))
 
     def ghost(self, entry):
         try:
@@ -125,4 +128,5 @@ class Endpoints:
                                              mode, entry.player_id, target)
         except boards.NoGhost as e:
             return error_reply(404, str(e))
-        return json_reply(200, boards.ghost_document(row, average, self.store.display_names()))
+        return json_reply(200, self.misbehaviour().reply(
+            boards.ghost_document(row, average, self.store.display_names())))

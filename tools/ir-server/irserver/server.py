@@ -9,6 +9,7 @@ import time
 from . import auth, httpd, samples
 from .endpoints import Endpoints
 from .faults import FaultQueue
+from .misbehaviour import Misbehaviour
 from .replies import error_reply
 from .requestlog import RequestLog
 from .scoredoc import check_score_document
@@ -18,17 +19,22 @@ log = logging.getLogger("ir_server")
 
 
 class IrServer:
-    def __init__(self, port, certfile, keyfile, db_path, host="127.0.0.1", clock=time.time):
+    def __init__(self, port, certfile, keyfile, db_path, host="127.0.0.1", clock=time.time,
+                 misbehaviour=None):
         self.host = host
         self.port = port
         self.certfile = certfile
         self.keyfile = keyfile
         self.db_path = db_path
         self.clock = clock          # () -> seconds; read on every request
+        # What this server gets wrong on purpose (misbehaviour.py); may be replaced
+        # at any time, and is read on every request.
+        self.misbehaviour = misbehaviour or Misbehaviour()
         self._store = Store(db_path, threading.Lock())
         self._faults = FaultQueue()
         self._log = RequestLog()
-        self._endpoints = Endpoints(self._store, lambda: self.clock())
+        self._endpoints = Endpoints(self._store, lambda: self.clock(),
+                                    lambda: self.misbehaviour)
         self._httpd = None
         self._thread = None
         # path -> (method, handler(entry) -> Reply)
@@ -163,7 +169,8 @@ class IrServer:
 
     def _authenticate(self, headers, payload):
         """Returns (ok, reason, player_id)."""
-        return auth.authenticate(headers, payload, self._player, self.clock())
+        return auth.authenticate(headers, payload, self._player, self.clock(),
+                                 self.misbehaviour)
 
     def _dispatch(self, entry):
         route = self.routes.get(entry.path)
